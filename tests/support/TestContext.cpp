@@ -1,0 +1,32 @@
+#include "TestContext.h"
+
+#include <QApplication>
+
+namespace zorvtest {
+
+TestContext::TestContext()
+    : store(dir.filePath(QStringLiteral("config")))
+    , registry(dir.filePath(QStringLiteral("registry/user")),
+               dir.filePath(QStringLiteral("registry/machine")))
+    , services{store,
+               shared,
+               clock,
+               pump,
+               prompter,
+               shell,
+               registry,
+               AppConfig::defaults(),
+               dir.filePath(QStringLiteral("bin/zorv")),
+               QStringLiteral("Test System[64位]")}
+{
+}
+
+TestContext::~TestContext()
+{
+    forms.unloadAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QString TestContext::path(const QString& relative) const { return dir.filePath(relative); }
+
+} // namespace zorvtest

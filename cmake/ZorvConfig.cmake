@@ -2,7 +2,7 @@
 # library, executable and test of the project.
 add_library(zorv_config INTERFACE)
 target_compile_features(zorv_config INTERFACE cxx_std_20)
-target_compile_options(zorv_config INTERFACE -Wall -Wextra -Wno-unused-parameter)
+target_compile_options(zorv_config INTERFACE -Wall -Wextra -Wno-unused-parameter -Wno-trigraphs)
 target_compile_definitions(zorv_config INTERFACE
   QT_NO_CAST_FROM_ASCII
   QT_NO_CONTEXTLESS_CONNECT

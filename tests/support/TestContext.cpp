@@ -1,6 +1,7 @@
 #include "TestContext.h"
 
 #include <QApplication>
+#include <QDir>
 
 namespace zorvtest {
 
@@ -19,6 +20,9 @@ TestContext::TestContext()
                dir.filePath(QStringLiteral("bin/zorv")),
                QStringLiteral("Test System[64位]")}
 {
+    // The program's own folder is beside the executable, so a test's SaveList.dat stays in
+    // the temporary folder.
+    QDir().mkpath(dir.filePath(QStringLiteral("bin")));
 }
 
 TestContext::~TestContext()

@@ -17,8 +17,10 @@
 #include "search/fWebSearch.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QNetworkAccessManager>
 #include <QPointer>
+#include <QTranslator>
 
 using namespace Qt::StringLiterals;
 
@@ -31,6 +33,12 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(AppInfo::title());
     // The launcher hides itself while other windows work; the program ends when it unloads.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The toolkit's own texts (Yes/No buttons, file dialogs) in Chinese, like the rest.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(QLocale(QLocale::Chinese, QLocale::China), u"qtbase"_s, u"_"_s,
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&toolkitTexts);
+    }
 
     SystemClock clock;
     QtEventPump pump;

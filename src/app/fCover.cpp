@@ -4,11 +4,14 @@
 #include "app/AppServices.h"
 #include "app/Forms.h"
 #include "app/UiServices.h"
+#include "net/uXMLHTTP.h"
 #include "platform/EventPump.h"
+#include "platform/Prompter.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -70,6 +73,10 @@ fCover::fCover(UiServices& ui, StartupSteps steps, std::function<void()> endProg
     Timer1->setObjectName(u"Timer1"_s);
     Timer1->setInterval(100);
     Timer1->setSingleShot(false);
+    // The program's network access when there is one; otherwise the launcher brings its own.
+    QNetworkAccessManager* network = m_ui.network ? m_ui.network : new QNetworkAccessManager(this);
+    uXMLHTTP2 = new uXMLHTTP(network, this);
+    uXMLHTTP2->setObjectName(u"uXMLHTTP2"_s);
 
     auto* versions = new QVBoxLayout;
     versions->addWidget(Label1);
@@ -86,6 +93,8 @@ fCover::fCover(UiServices& ui, StartupSteps steps, std::function<void()> endProg
     connect(Timer1, &QTimer::timeout, this, &fCover::onTimer1);
     connect(Command1, &QPushButton::clicked, this, &fCover::onCommand1);
     connect(Command3, &QPushButton::clicked, this, &fCover::endProgram);
+    connect(uXMLHTTP2, &uXMLHTTP::OnDateArrived, this, &fCover::onLatestVersionArrived);
+    connect(uXMLHTTP2, &uXMLHTTP::OnDateErr, this, &fCover::onLatestVersionFailed);
 }
 
 fCover::~fCover() = default;
@@ -114,7 +123,27 @@ void fCover::onTimer1()
 
 void fCover::CheckLatestVersion()
 {
-    // The update check attaches here.
+    m_latestVersion.clear();
+    // Without a usable request the launcher simply shows no latest version.
+    if (!uXMLHTTP2->Open_(u"GET"_s, m_ui.app.config.versionManifestUrl)) {
+        return;
+    }
+    uXMLHTTP2->Send_(QByteArray());
+}
+
+void fCover::onLatestVersionArrived()
+{
+    m_latestVersion = uXMLHTTP2->ResponseText().trimmed();
+    // Anything longer is not a version number (an error page served as 200, for one).
+    if (!m_latestVersion.isEmpty() && m_latestVersion.size() < 11) {
+        Label3->setText(u"最新版本：V"_s + m_latestVersion);
+        Label3->setVisible(true);
+    }
+}
+
+void fCover::onLatestVersionFailed()
+{
+    m_ui.app.prompter.message(u"请保持网络畅通！"_s, Prompter::Icon::Critical, this);
 }
 
 void fCover::onCommand1()

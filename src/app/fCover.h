@@ -5,8 +5,10 @@
 #include <functional>
 
 class QLabel;
+class QNetworkAccessManager;
 class QPushButton;
 class QTimer;
+class uXMLHTTP;
 struct UiServices;
 
 // The start-up steps that other parts of the program attach to the launcher.
@@ -26,14 +28,18 @@ public:
 
     // The start-up sequence: caption, version, show, the attached steps, then Timer1.
     void load();
-    // Asks the maker's site for the latest version (runs once, from the deferred step).
+    // Asks the maker's site for the latest version (runs once, from the deferred step). The
+    // answer comes later, whether the launcher is shown or hidden by then.
     void CheckLatestVersion();
+    // The trimmed answer of the maker's site; empty until one arrives.
+    QString latestVersion() const { return m_latestVersion; }
 
     QLabel* Label1 = nullptr;
     QLabel* Label3 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command3 = nullptr;
     QTimer* Timer1 = nullptr;
+    uXMLHTTP* uXMLHTTP2 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -42,9 +48,12 @@ private:
     void onTimer1();
     void onCommand1();
     void endProgram();
+    void onLatestVersionArrived();
+    void onLatestVersionFailed();
 
     UiServices& m_ui;
     StartupSteps m_steps;
     std::function<void()> m_endProgram;
     bool m_ending = false;
+    QString m_latestVersion;
 };

@@ -7,6 +7,8 @@
 #include "app/SharedSettings.h"
 #include "app/UiServices.h"
 #include "app/fCover.h"
+#include "cache/BrowserDiskCache.h"
+#include "cache/fIEcache.h"
 #include "platform/BrowserProfile.h"
 #include "platform/DesktopShell.h"
 #include "platform/IniSettingsStore.h"
@@ -17,6 +19,7 @@
 #include "search/fWebSearch.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QNetworkAccessManager>
 #include <QPointer>
@@ -64,6 +67,12 @@ int main(int argc, char* argv[])
     network.setCookieJar(browserProfile.cookieJar());
     browserProfile.cookieJar()->setParent(&browserProfile); // one jar, shared with the browser
 
+    // The browser's cache as the cache viewer lists it; the bodies are kept as plain files
+    // beside the profile.
+    BrowserDiskCache cacheStore(browserProfile.cacheFolder(),
+                                QDir(browserProfile.storageFolder()).filePath(u"cache-files"_s));
+    const CacheLocations cacheLocations{QDir::homePath(), browserProfile.cacheFolder()};
+
     Forms forms;
     UiServices ui{services, forms, &browserProfile, &network};
 
@@ -81,6 +90,9 @@ int main(int argc, char* argv[])
     });
     forms.registerForm(u"fCover"_s, [cover = QPointer<fCover>(cover)] { return cover.data(); });
     forms.registerForm(u"fWebSearch"_s, [&ui] { return new fWebSearch(ui); });
+    forms.registerForm(u"fIEcache"_s, [&ui, &cacheStore, cacheLocations] {
+        return new fIEcache(ui, cacheStore, cacheLocations);
+    });
     forms.load(u"fCover"_s);
     cover->load();
 

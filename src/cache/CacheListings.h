@@ -29,7 +29,7 @@ struct ProfileLayout {
     QStringList cacheSuffixes;
 };
 
-// The cache folder of the desktop's Chromium-based browser, relative to a home folder.
+// The HTTP cache folder of the desktop's Chromium browser, relative to a home folder.
 QString desktopBrowserCacheSuffix();
 
 // The layout for the running system named by osName. Windows systems ("windows 7", "windows

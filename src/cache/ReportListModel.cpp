@@ -54,19 +54,19 @@ void ReportListModel::sort(int column, Qt::SortOrder order)
     };
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    QList<int> order0(m_rows.size());
-    for (int i = 0; i < order0.size(); ++i) {
-        order0[i] = i;
+    QList<int> permutation(m_rows.size());
+    for (int i = 0; i < permutation.size(); ++i) {
+        permutation[i] = i;
     }
-    std::stable_sort(order0.begin(), order0.end(), [&](int a, int b) {
+    std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) {
         return order == Qt::AscendingOrder ? less(m_rows.at(a), m_rows.at(b))
                                            : less(m_rows.at(b), m_rows.at(a));
     });
     QList<QStringList> sorted;
     QList<int> newRowOf(m_rows.size());
-    for (int i = 0; i < order0.size(); ++i) {
-        sorted.append(m_rows.at(order0.at(i)));
-        newRowOf[order0.at(i)] = i;
+    for (int i = 0; i < permutation.size(); ++i) {
+        sorted.append(m_rows.at(permutation.at(i)));
+        newRowOf[permutation.at(i)] = i;
     }
     m_rows = sorted;
     QModelIndexList after;

@@ -78,6 +78,7 @@ void Form_Copy_Move::buildControls()
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(u"进度"_s);
     Command1 = named(new QPushButton(kStart, this), u"Command1"_s);
     Command2 = named(new QPushButton(u"关闭"_s, this), u"Command2"_s);
 

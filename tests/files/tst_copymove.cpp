@@ -67,6 +67,7 @@ private slots:
     void runShowsProgressAndStores();
     void runErrors();
     void stopClickLeavesBeforeNextFile();
+    void closingDuringARunStopsIt();
 };
 
 void TestCopyMove::splitPath_data()
@@ -269,6 +270,10 @@ void TestCopyMove::dialogLoad()
         QCOMPARE(dialog.Option1.at(i - 1)->isChecked(), i == checked);
     }
     QCOMPARE(Form_Copy_Move(ctx.services, true).windowTitle(), u"移动文件..."_s);
+
+    ctx.shell.folderAnswers.enqueue(ctx.path(u"picked"_s));
+    dialog.Command3->click();
+    QCOMPARE(dialog.Combo1->currentText(), ctx.path(u"picked/"_s));
 }
 
 void TestCopyMove::runShowsProgressAndStores()
@@ -369,6 +374,25 @@ void TestCopyMove::stopClickLeavesBeforeNextFile()
     QCOMPARE(dialog.Command1->text(), u"开始"_s);
     QVERIFY(!dialog.copyRunning());
     QCOMPARE(ctx.prompter.messages(), QStringList{u"复制文件完成！"_s});
+}
+
+void TestCopyMove::closingDuringARunStopsIt()
+{
+    TestContext ctx;
+    Form_Copy_Move dialog(ctx.services);
+    for (const QString& name : {u"a.pdf"_s, u"b.pdf"_s}) {
+        writeFile(ctx.path(u"src/"_s + name), "x");
+        dialog.SourceFiles << ctx.path(u"src/"_s + name);
+    }
+    dialog.Combo1->setEditText(ctx.path(u"out/"_s));
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    ctx.pump.onPump = [&] { dialog.reject(); };
+    dialog.Command1->click();
+    // The file at hand is finished, then the dialog closes without a message.
+    QCOMPARE(filesIn(ctx.path(u"out"_s)), QStringList{u"a.pdf"_s});
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(dialog.SourceFiles.isEmpty());
+    QVERIFY(ctx.prompter.boxes.isEmpty());
 }
 
 ZORV_TEST_MAIN(TestCopyMove)

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
@@ -21,6 +22,8 @@ constexpr qint64 kReadBufferSize = 1024 * 1024;
 // How long one wait for body data or the end of a request may block before the loop looks
 // again; any event ends it earlier.
 constexpr int kWaitSliceMs = 50;
+// How much of the reply's buffer GetChunk takes over at a time.
+constexpr qint64 kHoldBytes = 256 * 1024;
 
 bool isRedirectStatus(int status)
 {
@@ -80,7 +83,7 @@ QNetworkProxy httpProxyFrom(const QString& text, int fallbackPort)
     QString host = hostPort;
     int port = fallbackPort;
     const qsizetype colon = hostPort.lastIndexOf(u':');
-    if (colon > 0 && !hostPort.endsWith(u']')) {
+    if (colon >= 0 && !hostPort.endsWith(u']')) {
         host = hostPort.left(colon);
         bool ok = false;
         const int parsed = hostPort.mid(colon + 1).trimmed().toInt(&ok);
@@ -88,6 +91,7 @@ QNetworkProxy httpProxyFrom(const QString& text, int fallbackPort)
             port = parsed;
         }
     }
+    host = host.trimmed();
     if (host.startsWith(u'[') && host.endsWith(u']')) {
         host = host.mid(1, host.size() - 2);
     }
@@ -111,8 +115,9 @@ Inet::~Inet() { discardReply(); }
 
 QNetworkAccessManager& Inet::accessFor()
 {
-    if (m_accessType != kNamedProxy || m_proxy.trimmed().isEmpty()) {
-        return m_network;
+    const QNetworkProxy proxy = httpProxyFrom(m_proxy, m_remotePort);
+    if (m_accessType != kNamedProxy || proxy.hostName().isEmpty()) {
+        return m_network; // no proxy named: the system's settings
     }
     if (!m_proxyNetwork) {
         m_proxyNetwork = new QNetworkAccessManager(this);
@@ -123,7 +128,6 @@ QNetworkAccessManager& Inet::accessFor()
             jar->setParent(owner);
         }
     }
-    const QNetworkProxy proxy = httpProxyFrom(m_proxy, m_remotePort);
     if (m_proxyNetwork->proxy() != proxy) {
         m_proxyNetwork->setProxy(proxy);
     }
@@ -135,6 +139,8 @@ void Inet::Execute(const QString& url, const QString& operation, const QByteArra
 {
     discardReply();
     ++m_generation;
+    m_held.clear();
+    m_heldPos = 0;
     m_url = url;
     m_headersReady = false;
     m_ended = false;
@@ -282,7 +288,10 @@ int Inet::statusCode() const
     return m_reply ? m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
 }
 
-qint64 Inet::bytesBuffered() const { return m_reply ? m_reply->bytesAvailable() : 0; }
+qint64 Inet::bytesBuffered() const
+{
+    return (m_held.size() - m_heldPos) + (m_reply ? m_reply->bytesAvailable() : 0);
+}
 
 QString Inet::GetHeader(const QString& name) const
 {
@@ -323,9 +332,19 @@ QByteArray Inet::GetChunk(int size)
     }
     const quint64 generation = m_generation;
     while (m_reply && generation == m_generation) {
+        if (m_heldPos < m_held.size()) {
+            const qsizetype take = qMin<qsizetype>(size, m_held.size() - m_heldPos);
+            const QByteArray chunk = m_held.mid(m_heldPos, take);
+            m_heldPos += take;
+            return chunk;
+        }
         const qint64 available = m_reply->bytesAvailable();
         if (available > 0) {
-            return m_reply->read(qMin<qint64>(size, available));
+            // One large read frees the reply's buffer for the network thread in one go; the
+            // small pieces are then cut from what this client holds.
+            m_held = m_reply->read(qMin<qint64>(available, kHoldBytes));
+            m_heldPos = 0;
+            continue;
         }
         if (m_ended) {
             return {};
@@ -359,6 +378,10 @@ void Inet::Cancel()
     m_cancelled = true;
     m_reply->abort(); // finishes the reply at once
     m_ended = true;
+    m_held.clear();
+    m_heldPos = 0;
+    // What the network thread had already sent for the reply no longer concerns it.
+    QCoreApplication::removePostedEvents(m_reply, QEvent::MetaCall);
 }
 
 void Inet::discardReply()
@@ -372,5 +395,6 @@ void Inet::discardReply()
     if (!reply->isFinished()) {
         reply->abort();
     }
+    QCoreApplication::removePostedEvents(reply, QEvent::MetaCall);
     reply->deleteLater();
 }

@@ -116,6 +116,9 @@ private:
     int m_remotePort = 80;
 
     QPointer<QNetworkReply> m_reply;
+    // Body bytes taken over from the reply and not yet handed out.
+    QByteArray m_held;
+    qsizetype m_heldPos = 0;
     quint64 m_generation = 0;
     QString m_url;
     bool m_headersReady = false;

@@ -118,7 +118,6 @@ QVariant DownloadList::data(const QModelIndex& index, int role) const
     const DownloadItem& item = m_items.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return cell(item, index.column());
     case Qt::TextAlignmentRole:
         return headerData(index.column(), Qt::Horizontal, role);
@@ -148,7 +147,7 @@ QVariant DownloadList::headerData(int section, Qt::Orientation orientation, int 
     }
     if (role == Qt::TextAlignmentRole) {
         const Qt::Alignment horizontal = isNumberColumn(section) ? Qt::AlignRight : Qt::AlignLeft;
-        return QVariant::fromValue(horizontal | Qt::AlignVCenter);
+        return int(horizontal | Qt::AlignVCenter);
     }
     return {};
 }
@@ -215,11 +214,6 @@ void DownloadList::sort(int column, Qt::SortOrder order)
 bool DownloadList::addItem(const QString& key, const QString& text, const QString& type,
                            const QString& folder, const QString& tag)
 {
-    if (key.isEmpty() || m_rowOfKey.contains(key)) {
-        return false;
-    }
-    const int row = static_cast<int>(m_items.size());
-    beginInsertRows(QModelIndex(), row, row);
     DownloadItem item;
     item.key = key;
     item.text = text;
@@ -227,8 +221,18 @@ bool DownloadList::addItem(const QString& key, const QString& text, const QStrin
     item.folder = folder;
     item.tag = tag;
     item.state = DownloadState::Waiting;
+    return appendItem(item);
+}
+
+bool DownloadList::appendItem(const DownloadItem& item)
+{
+    if (item.key.isEmpty() || m_rowOfKey.contains(item.key)) {
+        return false;
+    }
+    const int row = static_cast<int>(m_items.size());
+    beginInsertRows(QModelIndex(), row, row);
     m_items.append(item);
-    m_rowOfKey.insert(key, row);
+    m_rowOfKey.insert(item.key, row);
     endInsertRows();
     return true;
 }

@@ -68,6 +68,9 @@ public:
     // false (and nothing added) when the key is already in the list.
     bool addItem(const QString& key, const QString& text, const QString& type,
                  const QString& folder, const QString& tag);
+    // Appends a row with every field as given (for operations that rebuild rows); false
+    // when the key is already in the list.
+    bool appendItem(const DownloadItem& item);
     bool contains(const QString& key) const { return m_rowOfKey.contains(key); }
     // The row of a key, or -1.
     int rowOf(const QString& key) const { return m_rowOfKey.value(key, -1); }

@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QNetworkReply>
 #include <QSaveFile>
@@ -24,11 +25,53 @@ constexpr int kWaitSliceMs = 50;
 // messages run and shows its progress at this pace; between two such steps it only moves
 // bytes, so a fast server is not held up by the screen.
 constexpr qint64 kUiStepMs = 25;
+constexpr int kWrapUpMs = 1000;
 
 QString percentText(qint64 downloaded, qint64 size)
 {
     return QString::number(downloaded * 100 / size) + u'%';
 }
+
+// The body on its way to disk: a temporary file beside the target that is renamed into place
+// only when complete, fed in large pieces (many small writes cost the file system far more
+// than the copying they save).
+class StagedFile {
+public:
+    explicit StagedFile(const QString& path)
+        : m_file(path)
+    {
+        m_file.setDirectWriteFallback(false);
+    }
+    bool open()
+    {
+        m_staged.reserve(kStageBytes);
+        return m_file.open(QIODevice::WriteOnly);
+    }
+    bool append(const QByteArray& chunk)
+    {
+        if (m_staged.isEmpty() && chunk.size() >= kStageBytes) {
+            return m_file.write(chunk) == chunk.size();
+        }
+        m_staged.append(chunk);
+        return m_staged.size() < kStageBytes || flush();
+    }
+    bool commit() { return flush() && m_file.commit(); }
+    // Drops the temporary file; nothing reaches the target.
+    void discard() { m_file.cancelWriting(); }
+
+private:
+    static constexpr qsizetype kStageBytes = 256 * 1024;
+
+    bool flush()
+    {
+        const bool ok = m_staged.isEmpty() || m_file.write(m_staged) == m_staged.size();
+        m_staged.resize(0);
+        return ok;
+    }
+
+    QSaveFile m_file;
+    QByteArray m_staged;
+};
 
 // Holds the key of the running item for as long as the transfer runs.
 class RunningItem {
@@ -90,6 +133,23 @@ QString Method1Transfer::stateText(int state, int responseCode, const QString& r
         return u"12 该请求已经完成，并且所有数据均已接收到。"_s;
     default:
         return response;
+    }
+}
+
+void Method1Transfer::applyProxySettings(Inet& inet, const SharedSettings& shared)
+{
+    if (shared.ProxyEnabled == 1) {
+        inet.setAccessType(Inet::kNamedProxy);
+        bool ok = false;
+        const int port = shared.ProxyPort.trimmed().toInt(&ok);
+        if (ok) {
+            inet.setRemotePort(port);
+        }
+        inet.setProxy(shared.ProxyAddress + u':' + shared.ProxyPort);
+    } else {
+        inet.setAccessType(Inet::kSystemAccess);
+        inet.setProxy(QString());
+        inet.setRemotePort(80);
     }
 }
 
@@ -229,11 +289,8 @@ Method1Transfer::Outcome Method1Transfer::readChunks(const QString& key, const Q
         return Outcome::Cancelled;
     }
 
-    // The body goes to a temporary file beside the target; only a complete body is renamed
-    // into place, so a stop or a crash never leaves a truncated file under the final name.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
+    StagedFile file(path);
+    if (!file.open()) {
         m_failure = cannotCreateText();
         return Outcome::Failed;
     }
@@ -253,14 +310,14 @@ Method1Transfer::Outcome Method1Transfer::readChunks(const QString& key, const Q
             pump.pump();
             cadence.restart();
             if (stopped(key)) {
-                file.cancelWriting();
+                file.discard();
                 return Outcome::Cancelled;
             }
         }
         const QByteArray chunk = inet.GetChunk(Inet::kChunkSize);
         if (!chunk.isEmpty()) {
-            if (file.write(chunk) != chunk.size()) {
-                file.cancelWriting();
+            if (!file.append(chunk)) {
+                file.discard();
                 m_failure = writeFailedText();
                 return Outcome::Failed;
             }
@@ -268,15 +325,21 @@ Method1Transfer::Outcome Method1Transfer::readChunks(const QString& key, const Q
         }
         if (written >= length) {
             showProgress();
+            // The whole body is here: give the client a moment to wrap the request up, so
+            // that its last state is the one shown.
+            const QDeadlineTimer grace(kWrapUpMs);
+            while (!inet.requestEnded() && !grace.hasExpired()) {
+                pump.wait(kWaitSliceMs);
+            }
             break;
         }
         if (stopped(key)) {
-            file.cancelWriting();
+            file.discard();
             return Outcome::Cancelled;
         }
         if (chunk.isEmpty()) {
             // The request ended before the announced length arrived.
-            file.cancelWriting();
+            file.discard();
             showProgress();
             m_failure = incompleteText();
             return Outcome::Failed;
@@ -326,14 +389,13 @@ Method1Transfer::Outcome Method1Transfer::readWhole(const QString& key, const QS
 
 bool Method1Transfer::writeWhole(const QString& path, const QByteArray& body, QString& failure)
 {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
+    StagedFile file(path);
+    if (!file.open()) {
         failure = cannotCreateText();
         return false;
     }
-    if (file.write(body) != body.size() || !file.commit()) {
-        file.cancelWriting();
+    if (!file.append(body) || !file.commit()) {
+        file.discard();
         failure = writeFailedText();
         return false;
     }

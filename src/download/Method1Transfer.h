@@ -4,7 +4,8 @@
 #include <QString>
 
 class DownloadScheduler;
-class QSaveFile;
+class Inet;
+class SharedSettings;
 
 // Transfer method 1: one item at a time through the window's HTTP client, with a Referer
 // header and the configured proxy, read in 2048-byte chunks into a temporary file beside the
@@ -28,6 +29,12 @@ public:
 
     // The panel text for a state of the HTTP client.
     static QString stateText(int state, int responseCode, const QString& responseInfo);
+
+    // The client's settings when the download window loads: the named proxy, with the proxy's
+    // port as remote port, when the proxy is on (a port that is not a number leaves the remote
+    // port as it was); the system's settings, no proxy and port 80 otherwise. Each transfer
+    // applies the current proxy values again.
+    static void applyProxySettings(Inet& inet, const SharedSettings& shared);
 
     explicit Method1Transfer(DownloadScheduler& scheduler);
 

@@ -76,7 +76,6 @@ private slots:
     void existingTarget_data();
     void existingTarget();
     void busyPutsItemBack();
-    void stopCancelsStalledBody();
     void silentServerFailsAfterMinute();
     void proxy_data();
     void proxy();
@@ -326,26 +325,6 @@ void TestMethod1::busyPutsItemBack()
     QVERIFY(rig.site.requests().isEmpty());
 }
 
-void TestMethod1::stopCancelsStalledBody()
-{
-    DownloadRig rig;
-    const QString key = rig.add(u"/dl/stall.pdf"_s, u"stalled"_s);
-    rig.scheduler.setTimerDownEnabled(true);
-    rig.realPump.onPump = [&] {
-        if (rig.list.item(key).downloaded == u"4096"_s && rig.scheduler.TransferBusy()) {
-            rig.scheduler.StopDownload();
-        }
-    };
-
-    QVERIFY(!transfer(rig, key));
-
-    const DownloadItem item = rig.list.item(key);
-    QCOMPARE(item.state, DownloadState::Failed);
-    QCOMPARE(item.size, u"下载取消"_s);
-    QVERIFY(rig.files().isEmpty());
-    QVERIFY(!rig.scheduler.timerDownEnabled());
-}
-
 void TestMethod1::silentServerFailsAfterMinute()
 {
     DownloadRig rig(DownloadRig::Pump::Fake);
@@ -391,6 +370,9 @@ void TestMethod1::proxy()
     rig.ctx.shared.ProxyEnabled = static_cast<qint16>(enabled);
     rig.ctx.shared.ProxyAddress = u"127.0.0.1"_s;
     rig.ctx.shared.ProxyPort = QString::number(refusing ? freeLoopbackPort() : proxy.port());
+    Method1Transfer::applyProxySettings(rig.inet, rig.ctx.shared); // as the window loads
+    QCOMPARE(rig.inet.AccessType(), enabled == 1 ? Inet::kNamedProxy : Inet::kSystemAccess);
+    QCOMPARE(rig.inet.RemotePort(), enabled == 1 ? rig.ctx.shared.ProxyPort.toInt() : 80);
     const QString key = rig.add(u"/dl/paper.pdf"_s, u"paper"_s);
 
     transfer(rig, key);

@@ -53,11 +53,17 @@ public:
 
     static QString stopFirstText() { return QStringLiteral("停止下载以后，才能执行此操作！"); }
 
+    // Made when the download window loads, after the shared settings of the window are read:
+    // the same-name option starts from SameNamePolicy and the last-done time is now.
     DownloadScheduler(DownloadList& list, Inet& inet, SharedSettings& shared, Clock& clock,
                       EventPump& pump, Prompter& prompter, QObject* parent = nullptr);
 
     // --- The ticks -------------------------------------------------------------------------
+    // Timer_Down, every second while it is on (the tick does nothing while it is off). A
+    // method-1 transfer runs inside the tick and serves the window meanwhile, so ticks and
+    // commands arrive while it runs.
     void schedulerTick();
+    // Timer1, every second while the window is open.
     void supervisorTick();
 
     // --- Commands --------------------------------------------------------------------------

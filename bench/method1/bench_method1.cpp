@@ -178,12 +178,14 @@ int main(int argc, char* argv[])
 
     Figures bestMethod1;
     Figures bestCurl;
+    double peakMethod1 = 0;
     for (int round = 0; round < rounds; ++round) {
         Figures method1;
         Figures curl;
         if (!runMethod1(url, folder, method1) || !runCurl(url, folder, curl)) {
             return 1;
         }
+        peakMethod1 = qMax(peakMethod1, method1.peakMegabytes);
         print("method 1", method1);
         print("curl -o", curl);
         if (method1.mebibytesPerSecond() > bestMethod1.mebibytesPerSecond()) {
@@ -198,6 +200,6 @@ int main(int argc, char* argv[])
     print("method 1", bestMethod1);
     print("curl -o", bestCurl);
     std::printf("throughput ratio method 1 / curl: %.2f (goal >= 0.80)\n", ratio);
-    std::printf("peak memory of method 1: %.1f MB (goal < 100 MB)\n", bestMethod1.peakMegabytes);
+    std::printf("peak memory of method 1 over all rounds: %.1f MB (goal < 100 MB)\n", peakMethod1);
     return 0;
 }

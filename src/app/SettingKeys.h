@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 
 // Sections and keys of the settings store, and their defaults.
@@ -27,5 +28,7 @@ inline QString defaultPromptSavePath() { return QStringLiteral("1"); }
 inline QString defaultThreads() { return QStringLiteral("2"); }
 inline QString defaultSameNamePolicy() { return QStringLiteral("重命名"); }
 inline QString defaultOpIndex() { return QStringLiteral("4"); }
+// The folder the save-folder chooser proposes before one was chosen.
+inline QString defaultSaveFolder() { return QDir::homePath() + QStringLiteral("/12345/"); }
 
 } // namespace SettingKeys

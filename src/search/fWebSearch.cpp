@@ -83,12 +83,15 @@ fWebSearch::fWebSearch(UiServices& ui, QWidget* parent)
     m_ui.app.shared.loadPromptSavePath();
     m_browser->setSilent(true);
     m_browser->navigate(u"about:blank"_s);
+    m_ready = true;
 }
 
 fWebSearch::~fWebSearch()
 {
+    m_ready = false;
     // The list view lets go of the model before the session that owns it goes.
     ListView1->viewport()->removeEventFilter(this);
+    centralWidget()->removeEventFilter(this);
     ListView1->setModel(nullptr);
     m_session.reset();
     m_browser.reset();
@@ -99,6 +102,9 @@ void fWebSearch::buildPanels()
     auto* central = new QWidget(this);
     central->setObjectName(u"central"_s);
     setCentralWidget(central);
+    // The panels share the room between menu and status bar, which the status bar's showing
+    // changes as well as a resize.
+    central->installEventFilter(this);
 
     PicPanWeb = new QWidget(central);
     PicPanWeb->setObjectName(u"PicPanWeb"_s);
@@ -330,8 +336,10 @@ void fWebSearch::onCommand4()
 void fWebSearch::showAddAllState(bool running)
 {
     Command4->setText(running ? kStopAddAllCaption : kAddAllCaption);
-    Command4->setStyleSheet(
-        running ? u"QPushButton#Command4 { background-color: rgb(255, 0, 0); }"_s : QString());
+    // A button shows a background colour of its own only together with a border of its own.
+    Command4->setStyleSheet(running ? u"QPushButton#Command4 { background-color: rgb(255, 0, 0);"
+                                      " border: 1px solid rgb(128, 0, 0); padding: 3px 10px; }"_s
+                                    : QString());
 }
 
 void fWebSearch::refreshCount() { Label1->setText(QString::number(m_session->articles().count())); }
@@ -375,6 +383,12 @@ void fWebSearch::showEvent(QShowEvent* event)
 
 bool fWebSearch::eventFilter(QObject* watched, QEvent* event)
 {
+    if (!m_ready) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (watched == centralWidget() && event->type() == QEvent::Resize) {
+        arrange();
+    }
     if (watched == ListView1->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {

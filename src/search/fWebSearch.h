@@ -85,6 +85,7 @@ private:
     QWidget* m_buttonRow = nullptr;
     QLabel* m_panels[3] = {nullptr, nullptr, nullptr};
     int m_splitterTop = -1; // twips; out of range until the first layout snaps it
+    bool m_ready = false; // every control is there
     bool m_shownOnce = false;
     int m_runningCommands = 0;
     bool m_deleteWhenIdle = false;

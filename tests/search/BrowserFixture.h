@@ -1,7 +1,9 @@
 #pragma once
 
+#include "Fakes.h"
 #include "SampleSite.h"
 #include "platform/BrowserProfile.h"
+#include "platform/EventPump.h"
 #include "platform/WebEngineBrowser.h"
 
 #include <QElapsedTimer>
@@ -12,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 namespace zorvtest {
@@ -75,6 +78,48 @@ inline bool loadPage(Browser& browser, const QString& url, int timeoutMs = 30000
     QObject::disconnect(connection);
     return ok;
 }
+
+// An event pump that really waits for events (so the browser engine runs at full speed) and
+// moves a fake clock on every wait by step, but only while advance() says so: a test can let
+// time pass only while nothing loads, or all the time.
+class SteppingPump final : public EventPump {
+public:
+    explicit SteppingPump(FakeClock& clock, double step = 0.5)
+        : m_clock(clock)
+        , m_step(step)
+    {
+    }
+    void pump() override
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        after();
+    }
+    void wait(int maxMilliseconds) override
+    {
+        QEventLoop loop;
+        QTimer::singleShot(qMin(maxMilliseconds, 20), &loop, &QEventLoop::quit);
+        loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        if (!advance || advance()) {
+            m_clock.advance(m_step);
+        }
+        after();
+    }
+    std::function<bool()> advance; // none: always
+    std::function<void()> onPump;
+    int calls = 0;
+
+private:
+    void after()
+    {
+        ++calls;
+        if (onPump) {
+            onPump();
+        }
+    }
+    FakeClock& m_clock;
+    double m_step;
+};
 
 } // namespace zorvtest
 

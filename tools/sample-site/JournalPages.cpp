@@ -182,7 +182,7 @@ Response issueListing(const Request&)
         body += u"<li>"_s + link(path, articleTitle(94, 1, number)) + u" "_s
             + link(path + u".full.pdf"_s, u"PDF"_s) + u"</li>"_s;
     }
-    body += u"<li>"_s + link(u"../content/94/1/7"_s, articleTitle(94, 1, 7)) + u"</li>"_s;
+    body += u"<li>"_s + link(u"../../content/94/1/7"_s, articleTitle(94, 1, 7)) + u"</li>"_s;
     body += u"</ul><p>"_s;
     body += link(u"/content/94/1/"_s, u"All articles of this issue"_s) + u" "_s;
     body += link(u"/content/94/1/1?x=2"_s, u"Cite this article"_s) + u" "_s;

@@ -19,11 +19,20 @@
 
 namespace zorvtest {
 
+// A temporary folder for browser profiles. The engine writes its last files while the
+// application object goes, so the folder is removed only after that, at the process's exit.
+inline QString browserStorageRoot()
+{
+    static QTemporaryDir root;
+    return root.path();
+}
+
 // One browser profile in a temporary folder and the sample site on a free port, for a whole
 // test executable: the browser engine starts once.
 struct BrowserFixture {
     BrowserFixture()
-        : profile(std::make_unique<BrowserProfile>(dir.filePath(QStringLiteral("browser"))))
+        : profile(
+            std::make_unique<BrowserProfile>(browserStorageRoot() + QStringLiteral("/browser")))
     {
         site.listen();
     }
@@ -36,7 +45,6 @@ struct BrowserFixture {
 
     QString url(const QString& path) const { return site.urlText(path); }
 
-    QTemporaryDir dir;
     std::unique_ptr<BrowserProfile> profile;
     sample::SampleSite site;
 };

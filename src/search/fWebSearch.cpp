@@ -108,6 +108,7 @@ void fWebSearch::buildPanels()
 
     PicPanWeb = new QWidget(central);
     PicPanWeb->setObjectName(u"PicPanWeb"_s);
+    PicPanWeb->setAccessibleName(u"网页面板"_s);
     m_browser = std::make_unique<WebEngineBrowser>(m_ui.browserProfile, PicPanWeb);
     WebBrowser1 = m_browser->view();
     WebBrowser1->setObjectName(u"WebBrowser1"_s);
@@ -124,6 +125,7 @@ void fWebSearch::buildPanels()
 
     PicPanList = new QWidget(central);
     PicPanList->setObjectName(u"PicPanList"_s);
+    PicPanList->setAccessibleName(u"文章列表面板"_s);
     m_buttonRow = new QWidget(PicPanList);
     Command9 = makeButton(u"加入本页到列表"_s, u"Command9"_s, m_buttonRow);
     Command4 = makeButton(kAddAllCaption, u"Command4"_s, m_buttonRow);
@@ -161,6 +163,7 @@ void fWebSearch::buildPanels()
     progress->setAutoFillBackground(true);
     PicPanPrograss = progress;
     PicPanPrograss->setObjectName(u"PicPanPrograss"_s);
+    PicPanPrograss->setAccessibleName(u"分析进度"_s);
     Label11 = makeLabel(u"正在分析，请稍候..."_s, u"Label11"_s, PicPanPrograss);
     Command5 = makeButton(u"停止"_s, u"Command5"_s, PicPanPrograss);
     auto* progressLayout = new QVBoxLayout(PicPanPrograss);
@@ -182,6 +185,7 @@ void fWebSearch::buildStatusBar()
 {
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(u"StatusBar1"_s);
+    StatusBar1->setAccessibleName(u"状态栏"_s);
     StatusBar1->setSizeGripEnabled(true);
     const QStringList names = {u"状态栏软件名称"_s, u"浏览器状态"_s, u"分析结果"_s};
     for (int i = 0; i < 3; ++i) {

@@ -145,6 +145,7 @@ private slots:
     void addThisPageCountsTheRows();
     void addThisPageShowsTheChooserWhenSet();
     void addAllShowsItsRunningStateAndStops();
+    void closingWhileAddingAllEndsTheCrawlFirst();
     void rightClickOpensTheClearMenuOnAnEmptyList();
     void openGivenUrl_data();
     void openGivenUrl();
@@ -368,6 +369,30 @@ void TestWebSearch::addAllShowsItsRunningStateAndStops()
     QCOMPARE(w->Command4->text(), u"加入全部到列表"_s);
     QVERIFY(redShare(w->Command4) < 0.05);
     QCOMPARE(w->Label1->text(), u"3"_s);
+}
+
+void TestWebSearch::closingWhileAddingAllEndsTheCrawlFirst()
+{
+    WindowContext c(*m_fixture);
+    c.ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::promptSavePath(), u"0"_s);
+    fWebSearch* w = c.open();
+    QVERIFY(w);
+    QVERIFY(loadPage(w->browser(), m_fixture->url(u"/search/stall"_s)));
+    c.pump.advance = [] { return false; };
+    bool closed = false;
+    c.pump.onPump = [&] {
+        if (!closed && w->browser().isBusy()) {
+            closed = true;
+            w->close(); // while the crawl waits for the next page
+        }
+    };
+    w->Command4->click();
+    QVERIFY(closed);
+    QVERIFY(c.window); // the window outlives the loop that runs in it
+    QVERIFY(!IsFormLoaded(u"fWebSearch"_s));
+    QVERIFY(c.ctx.forms.loaded(u"fCover"_s)->isVisible());
+    QCOMPARE(w->Label1->text(), u"3"_s);
+    ZORV_WAIT(c.window.isNull());
 }
 
 void TestWebSearch::rightClickOpensTheClearMenuOnAnEmptyList()

@@ -41,7 +41,7 @@ struct CrawlContext {
                          ctx.prompter,
                          ctx.shell,
                          ctx.registry,
-                         AppConfig::defaults(),
+                         ctx.services.config,
                          ctx.services.executablePath,
                          ctx.services.OsName};
     WebEngineBrowser browser;

@@ -64,7 +64,7 @@ struct WindowContext {
                          ctx.prompter,
                          ctx.shell,
                          ctx.registry,
-                         AppConfig::defaults(),
+                         ctx.services.config,
                          ctx.services.executablePath,
                          ctx.services.OsName};
     UiServices ui;

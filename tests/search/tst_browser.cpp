@@ -61,6 +61,7 @@ private slots:
     void silentModeKeepsBoxesAway();
     void historyWithoutEntriesIsIgnored();
     void busyWhileTheTopLevelDocumentLoads();
+    void pageThatDoesNotAnswerReadsAsEmpty(); // last: its page never frees its renderer
 
 private:
     std::unique_ptr<BrowserFixture> m_fixture;
@@ -72,6 +73,12 @@ void TestBrowser::initTestCase()
     m_fixture = std::make_unique<BrowserFixture>();
     m_fixture->site.route(u"/fixture/page/dom.html"_s,
                           [](const sample::Request&) { return sample::Response::html(kDomPage); });
+    m_fixture->site.route(u"/fixture/busy.html"_s, [](const sample::Request&) {
+        return sample::Response::html(
+            u"<html><body><a href='/'>home</a><script>"
+            "setTimeout(function () { document.title = 'busy'; for (;;) {} }, 0);"
+            "</script></body></html>"_s);
+    });
     m_fixture->site.route(u"/fixture/submitted.html"_s, [](const sample::Request&) {
         return sample::Response::html(u"<html><body>submitted</body></html>"_s);
     });
@@ -249,6 +256,19 @@ void TestBrowser::busyWhileTheTopLevelDocumentLoads()
     QVERIFY(loadPage(browser, m_fixture->url(u"/"_s)));
     QVERIFY(!browser.isBusy());
     QCOMPARE(busy.last().first().toBool(), false);
+}
+
+void TestBrowser::pageThatDoesNotAnswerReadsAsEmpty()
+{
+    Browser& browser = *m_browser;
+    m_browser->setScriptTimeout(500);
+    QVERIFY(loadPage(browser, m_fixture->url(u"/fixture/busy.html"_s)));
+    ZORV_WAIT(browser.title() == u"busy"_s); // its script now runs for ever
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const std::shared_ptr<Document> document = browser.document();
+    QVERIFY(document->getElementsByTagName(u"A"_s).isEmpty());
+    QVERIFY(elapsed.elapsed() < 5000);
 }
 
 ZORV_TEST_MAIN(TestBrowser)

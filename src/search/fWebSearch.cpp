@@ -8,6 +8,7 @@
 #include "app/WindowHelpers.h"
 #include "app/fOption.h"
 #include "app/frmAbout.h"
+#include "cache/fIEcache.h"
 #include "files/fSeleFileSavePath.h"
 #include "platform/EventPump.h"
 #include "platform/Prompter.h"
@@ -237,9 +238,9 @@ void fWebSearch::connectBrowser()
     connect(m_browser.get(), &Browser::statusTextChanged, m_panels[1], &QLabel::setText);
 }
 
-void fWebSearch::viewBrowserCache() { }
+void fWebSearch::viewBrowserCache() { fIEcache::showModal(m_ui.forms); }
 
-void fWebSearch::clearBrowserCache() { }
+void fWebSearch::clearBrowserCache() { ClearBrowserCache(m_ui, true); }
 
 void fWebSearch::openHomePage()
 {

@@ -2,6 +2,8 @@
 #include "TestContext.h"
 #include "TestMain.h"
 #include "app/SettingKeys.h"
+#include "cache/BrowserDiskCache.h"
+#include "cache/fIEcache.h"
 #include "files/fSeleFileSavePath.h"
 #include "search/SearchLayout.h"
 #include "search/SearchSession.h"
@@ -17,6 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
@@ -151,6 +154,7 @@ private slots:
     void openGivenUrl();
     void menusOpenTheirWindowsAndPages_data();
     void menusOpenTheirWindowsAndPages();
+    void cacheMenusReachTheViewer();
     void closeShowsTheLauncherUnlessTheDownloadWindowIsLoaded_data();
     void closeShowsTheLauncherUnlessTheDownloadWindowIsLoaded();
 
@@ -472,6 +476,25 @@ void TestWebSearch::menusOpenTheirWindowsAndPages()
         QVERIFY2(c.ctx.shell.calls.first().startsWith(expected),
                  qPrintable(c.ctx.shell.calls.first()));
     }
+}
+
+void TestWebSearch::cacheMenusReachTheViewer()
+{
+    WindowContext c(*m_fixture);
+    QTemporaryDir cacheDir;
+    BrowserDiskCache store(cacheDir.filePath(u"cache"_s), cacheDir.filePath(u"files"_s));
+    const CacheLocations locations{cacheDir.filePath(u"home"_s), cacheDir.filePath(u"cache"_s)};
+    c.ctx.forms.registerForm(u"fIEcache"_s, [&] { return new fIEcache(c.ui, store, locations); });
+    fWebSearch* w = c.open();
+    QVERIFY(w);
+    {
+        ModalCloser closer;
+        w->findChild<QAction*>(u"menu查看IE浏览器缓存"_s)->trigger();
+        QCOMPARE(closer.names, QStringList{u"fIEcache"_s});
+    }
+    w->findChild<QAction*>(u"menu清空IE浏览器缓存"_s)->trigger();
+    QCOMPARE(c.ctx.prompter.messages(), QStringList{u"IE缓存清空完毕！"_s});
+    QVERIFY(!IsFormLoaded(u"fIEcache"_s)); // the hidden viewer is gone again
 }
 
 void TestWebSearch::closeShowsTheLauncherUnlessTheDownloadWindowIsLoaded_data()

@@ -6,7 +6,6 @@
 #include "app/UiServices.h"
 #include "cache/ReportListModel.h"
 #include "files/Form_Copy_Move.h"
-#include "platform/BrowserProfile.h"
 #include "platform/CacheStore.h"
 #include "platform/Prompter.h"
 
@@ -16,7 +15,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeView>
-#include <QWebEngineProfile>
 
 using namespace Qt::StringLiterals;
 
@@ -288,10 +286,9 @@ void ClearBrowserCache(UiServices& ui, bool reportFlag)
         markUnloaded(viewer);
         viewer->deleteLater();
     }
-    // The engine forgets the entries too, also those a page still holds open.
-    if (ui.browserProfile) {
-        ui.browserProfile->profile()->clearHttpCache();
-    }
+    // The entries go by their files, which the running engine copes with: it fetches a
+    // removed URL afresh. The engine's own clear-all is not used: with this engine version
+    // a page load that follows it can stall for good.
     if (reportFlag) {
         ui.app.prompter.message(u"IE缓存清空完毕！"_s, Prompter::Icon::Information);
     }

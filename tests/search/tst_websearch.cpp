@@ -482,8 +482,8 @@ void TestWebSearch::cacheMenusReachTheViewer()
 {
     WindowContext c(*m_fixture);
     QTemporaryDir cacheDir;
-    BrowserDiskCache store(cacheDir.filePath(u"cache"_s), cacheDir.filePath(u"files"_s));
-    const CacheLocations locations{cacheDir.filePath(u"home"_s), cacheDir.filePath(u"cache"_s)};
+    BrowserDiskCache store(m_fixture->profile->cacheFolder(), cacheDir.filePath(u"files"_s));
+    const CacheLocations locations{cacheDir.filePath(u"home"_s), m_fixture->profile->cacheFolder()};
     c.ctx.forms.registerForm(u"fIEcache"_s, [&] { return new fIEcache(c.ui, store, locations); });
     fWebSearch* w = c.open();
     QVERIFY(w);
@@ -495,6 +495,10 @@ void TestWebSearch::cacheMenusReachTheViewer()
     w->findChild<QAction*>(u"menu清空IE浏览器缓存"_s)->trigger();
     QCOMPARE(c.ctx.prompter.messages(), QStringList{u"IE缓存清空完毕！"_s});
     QVERIFY(!IsFormLoaded(u"fIEcache"_s)); // the hidden viewer is gone again
+    // Browsing goes on after the cache was emptied under the running browser.
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(loadPage(w->browser(), m_fixture->url(u"/?after-clear=%1"_s.arg(i))));
+    }
 }
 
 void TestWebSearch::closeShowsTheLauncherUnlessTheDownloadWindowIsLoaded_data()

@@ -59,7 +59,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
-    // The cache viewer attaches here.
+    // "查看IE浏览器缓存" and "清空IE浏览器缓存".
     void viewBrowserCache();
     void clearBrowserCache();
 

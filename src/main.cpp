@@ -9,6 +9,7 @@
 #include "app/fCover.h"
 #include "cache/BrowserDiskCache.h"
 #include "cache/fIEcache.h"
+#include "download/fFileDownload.h"
 #include "platform/BrowserProfile.h"
 #include "platform/DesktopShell.h"
 #include "platform/IniSettingsStore.h"
@@ -90,6 +91,7 @@ int main(int argc, char* argv[])
     });
     forms.registerForm(u"fCover"_s, [cover = QPointer<fCover>(cover)] { return cover.data(); });
     forms.registerForm(u"fWebSearch"_s, [&ui] { return new fWebSearch(ui); });
+    forms.registerForm(u"fFileDownload"_s, [&ui] { return new fFileDownload(ui); });
     forms.registerForm(u"fIEcache"_s, [&ui, &cacheStore, cacheLocations] {
         return new fIEcache(ui, cacheStore, cacheLocations);
     });

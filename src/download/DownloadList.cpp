@@ -178,7 +178,6 @@ void DownloadList::sort(int column, Qt::SortOrder order)
     if (column < 0 || column >= ColumnCount || m_items.size() < 2) {
         return;
     }
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     QList<QString> keysOfRows(m_items.size());
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         keysOfRows[i] = sortText(m_items.at(i), column);
@@ -191,24 +190,45 @@ void DownloadList::sort(int column, Qt::SortOrder order)
         return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
     });
 
-    QList<DownloadItem> sorted;
-    sorted.reserve(m_items.size());
-    QList<int> newRowOf(m_items.size());
-    for (qsizetype i = 0; i < order_.size(); ++i) {
-        sorted.append(m_items.at(order_.at(i)));
-        newRowOf[order_.at(i)] = static_cast<int>(i);
+    reorderRows(order_, QAbstractItemModel::VerticalSortHint);
+}
+
+bool DownloadList::reorder(const QList<int>& oldRows)
+{
+    return reorderRows(oldRows, QAbstractItemModel::NoLayoutChangeHint);
+}
+
+bool DownloadList::reorderRows(const QList<int>& oldRows, LayoutChangeHint hint)
+{
+    if (oldRows.size() != m_items.size()) {
+        return false;
     }
-    m_items = std::move(sorted);
+    QList<int> newRowOf(m_items.size(), -1);
+    for (qsizetype i = 0; i < oldRows.size(); ++i) {
+        const int old = oldRows.at(i);
+        if (old < 0 || old >= m_items.size() || newRowOf.at(old) >= 0) {
+            return false;
+        }
+        newRowOf[old] = static_cast<int>(i);
+    }
+    emit layoutAboutToBeChanged({}, hint);
+    QList<DownloadItem> reordered;
+    reordered.reserve(m_items.size());
+    for (const int old : oldRows) {
+        reordered.append(std::move(m_items[old]));
+    }
+    m_items = std::move(reordered);
     reindexFrom(0);
 
-    QModelIndexList from = persistentIndexList();
+    const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
     for (const QModelIndex& index : from) {
         to.append(this->index(newRowOf.at(index.row()), index.column()));
     }
     changePersistentIndexList(from, to);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit layoutChanged({}, hint);
+    return true;
 }
 
 bool DownloadList::addItem(const QString& key, const QString& text, const QString& type,

@@ -63,6 +63,9 @@ public:
     bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
     // Stable sort by the column's SortRole: numbers before texts, numbers by value.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // Puts the rows in a new order in one change: row i of the new order is the row at
+    // oldRows[i] before. False (and nothing changed) unless oldRows names every row once.
+    bool reorder(const QList<int>& oldRows);
 
     // Adds a waiting row with empty size, downloaded and percentage columns at the end;
     // false (and nothing added) when the key is already in the list.
@@ -111,6 +114,7 @@ public:
     int countInState(DownloadState state) const;
 
 private:
+    bool reorderRows(const QList<int>& oldRows, LayoutChangeHint hint);
     void changeRow(const QString& key, int firstColumn, int lastColumn,
                    const std::function<void(DownloadItem&)>& change);
     void reindexFrom(int row);

@@ -284,6 +284,45 @@ bool DownloadList::removeItem(const QString& key)
     return row >= 0 && removeRows(row, 1);
 }
 
+int DownloadList::removeRowsWhere(const std::function<bool(const DownloadItem&)>& accepts)
+{
+    // Above this many runs, one reset costs less than removals that each renumber the rows
+    // after them and each make the views relayout.
+    constexpr qsizetype kMostRuns = 64;
+    QList<QPair<int, int>> runs; // first row, row count
+    int removed = 0;
+    for (int row = 0; row < m_items.size(); ++row) {
+        if (!accepts(m_items.at(row))) {
+            continue;
+        }
+        ++removed;
+        if (!runs.isEmpty() && runs.last().first + runs.last().second == row) {
+            ++runs.last().second;
+        } else {
+            runs.append({row, 1});
+        }
+    }
+    if (runs.size() <= kMostRuns) {
+        for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
+            removeRows(run->first, run->second);
+        }
+        return removed;
+    }
+    beginResetModel();
+    QList<DownloadItem> kept;
+    kept.reserve(m_items.size() - removed);
+    for (DownloadItem& item : m_items) {
+        if (!accepts(item)) {
+            kept.append(std::move(item));
+        }
+    }
+    m_items = std::move(kept);
+    m_rowOfKey.clear();
+    reindexFrom(0);
+    endResetModel();
+    return removed;
+}
+
 void DownloadList::clear()
 {
     if (m_items.isEmpty()) {

@@ -83,6 +83,10 @@ public:
     const DownloadItem& at(int row) const { return m_items.at(row); }
     QStringList keys() const;
     bool removeItem(const QString& key);
+    // Removes every row the predicate accepts: each run of adjacent rows in one removal, or,
+    // when the rows lie scattered over many runs, the list rebuilt in one reset (the view's
+    // selection is then cleared). The number of rows removed.
+    int removeRowsWhere(const std::function<bool(const DownloadItem&)>& accepts);
     void clear();
 
     // Changing a row by key; an unknown key changes nothing.

@@ -70,21 +70,7 @@ bool DownloadListCommands::removeWhere(const std::function<bool(const DownloadIt
     if (m_list.rowCount() == 0) {
         return false;
     }
-    // Runs of adjacent qualifying rows go in one removal each, from the last run back, so
-    // the positions of the runs still to come do not move.
-    int row = m_list.rowCount() - 1;
-    while (row >= 0) {
-        if (!qualifies(m_list.at(row))) {
-            --row;
-            continue;
-        }
-        const int last = row;
-        while (row > 0 && qualifies(m_list.at(row - 1))) {
-            --row;
-        }
-        m_list.removeRows(row, last - row + 1);
-        --row;
-    }
+    m_list.removeRowsWhere(qualifies);
     return true;
 }
 

@@ -16,6 +16,8 @@
 #include "download/DownloadStateIcons.h"
 #include "download/DownloadWindowGeometry.h"
 #include "download/PdfCheck.h"
+#include "download/PicWebBK.h"
+#include "download/SiteLogin.h"
 #include "net/HttpHelpers.h"
 #include "net/Inet.h"
 #include "platform/EventPump.h"
@@ -51,10 +53,44 @@ namespace {
 
 QString closeQuestion() { return u"正在下载文件或者下载没有完成，要强制关闭窗口吗？"_s; }
 QString makerPanelText() { return u"Qelvo软件与网络技术同步"_s; }
-// The blanks of the interval caption are where its drop-down sits.
 QString intervalCaption() { return u"两个文件下载间隔：        秒"_s; }
-QString intervalLead() { return u"两个文件下载间隔："_s; }
 constexpr int kIntervalComboWidth = 52;
+
+// A caption whose run of blanks is where a control sits: the text before and after the run
+// is drawn around a gap as wide as the control, the label's text staying the caption.
+class GapLabel final : public QLabel {
+public:
+    GapLabel(const QString& text, int gap, QWidget* parent)
+        : QLabel(text, parent)
+        , m_gap(gap)
+    {
+    }
+    int gapStart() const { return fontMetrics().horizontalAdvance(lead()) + kPad; }
+    QSize sizeHint() const override
+    {
+        return QSize(gapStart() + m_gap + kPad + fontMetrics().horizontalAdvance(trail()),
+                     qMax(fontMetrics().height(), minimumHeight()));
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QRect area = contentsRect();
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, lead());
+        painter.drawText(area.adjusted(gapStart() + m_gap + kPad, 0, 0, 0),
+                         Qt::AlignLeft | Qt::AlignVCenter, trail());
+    }
+
+private:
+    static constexpr int kPad = 3;
+    qsizetype blanksAt() const { return text().indexOf(u"  "_s); }
+    QString lead() const { return blanksAt() < 0 ? text() : text().left(blanksAt()); }
+    QString trail() const { return blanksAt() < 0 ? QString() : text().mid(blanksAt()).trimmed(); }
+    int m_gap;
+};
 
 template <typename T>
 T* named(T* widget, const QString& name)
@@ -106,6 +142,7 @@ fFileDownload::fFileDownload(UiServices& ui, QWidget* parent)
     setCentralWidget(central);
     buildTopPanel(central);
     buildList(central);
+    WebLoginPanel = new PicWebBK(m_ui, central);
     buildStatusBar();
     menus = new DownloadMenus(menuBar());
     Timer1 = named(new QTimer(this), u"Timer1"_s);
@@ -116,6 +153,7 @@ fFileDownload::fFileDownload(UiServices& ui, QWidget* parent)
     Timer2->setInterval(60000);
 
     loadSettings();
+    bindLoginPanel();
     layoutControls();
 }
 
@@ -147,17 +185,12 @@ void fFileDownload::buildTopPanel(QWidget* central)
         Combo1->addItem(QString::number(threads));
     }
 
-    Label5 = named(new QLabel(intervalCaption(), Picture3), u"Label5"_s);
-    // The blanks widen to the drop-down's width; the drop-down lies over them.
-    QFont intervalFont = Label5->font();
-    const qreal blankWidth = QFontMetricsF(intervalFont).horizontalAdvance(u' ');
-    intervalFont.setWordSpacing(qMax(0.0, kIntervalComboWidth / 8.0 - blankWidth));
-    Label5->setFont(intervalFont);
+    auto* interval = new GapLabel(intervalCaption(), kIntervalComboWidth, Picture3);
+    Label5 = named(static_cast<QLabel*>(interval), u"Label5"_s);
     Combo2 = named(new QComboBox(Label5), u"Combo2"_s);
     Combo2->setAccessibleName(u"两个文件下载间隔秒数"_s);
-    Combo2->setGeometry(qRound(QFontMetricsF(intervalFont).horizontalAdvance(intervalLead())), 0,
-                        kIntervalComboWidth, Combo2->sizeHint().height());
-    Label5->setMinimumHeight(Combo2->sizeHint().height());
+    interval->setMinimumHeight(Combo2->sizeHint().height());
+    Combo2->setGeometry(interval->gapStart(), 0, kIntervalComboWidth, Combo2->sizeHint().height());
 
     Label8 = named(new QLabel(u"同名文件："_s, Picture3), u"Label8"_s);
     Picture1 = named(new QFrame(Picture3), u"Picture1"_s);
@@ -253,16 +286,22 @@ void fFileDownload::buildStatusBar()
     StatusBar1 = named(new QStatusBar(this), u"StatusBar1"_s);
     StatusBar1->setSizeGripEnabled(true);
     setStatusBar(StatusBar1);
-    const QList<int> stretches{0, 3, 3, 2};
+    const QList<int> stretches{0, 3, 3, 0};
     for (int panel = 1; panel <= 4; ++panel) {
         auto* label = named(new QLabel(StatusBar1), u"Panel"_s + QString::number(panel));
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
-        label->setMinimumWidth(panel == 4 ? 240 : 120);
+        label->setMinimumWidth(120);
         label->installEventFilter(this);
         StatusBar1->addWidget(label, stretches.at(panel - 1));
         StatusPanels.append(label);
     }
+    // The maker's panel fits its text; the counts' panel fits counts of four digits.
+    const QFontMetrics metrics = StatusPanels.at(0)->fontMetrics();
+    StatusPanels.at(0)->setMinimumWidth(metrics.horizontalAdvance(makerPanelText()) + 12);
+    StatusPanels.at(3)->setMinimumWidth(
+        metrics.horizontalAdvance(u"总数：0000|正在下载：0|等待：0000|已完成：0000|失败：0000"_s)
+        + 12);
     StatusPanels.at(0)->setText(makerPanelText());
     StatusPanels.at(0)->setToolTip(makerPanelText());
 }
@@ -271,6 +310,7 @@ void fFileDownload::loadSettings()
 {
     using namespace SettingKeys;
     SharedSettings& shared = m_ui.app.shared;
+    WebLoginPanel->Combo3->setCurrentIndex(0);
     Combo4->setCurrentIndex(0);
 
     shared.loadDownloadWindowSettings();
@@ -380,6 +420,34 @@ void fFileDownload::bindScheduler()
             &fFileDownload::ListView3_RightClick);
 }
 
+void fFileDownload::bindLoginPanel()
+{
+    PicWebBK* panel = WebLoginPanel;
+    connect(Command1, &QPushButton::clicked, this, &fFileDownload::Command1_Click);
+    connect(Timer2, &QTimer::timeout, panel, &PicWebBK::refreshTick);
+    connect(panel, &PicWebBK::autoRefreshToggled, this,
+            [this](bool on) { on ? Timer2->start() : Timer2->stop(); });
+    connect(panel, &PicWebBK::pageTitleChanged, this,
+            [this](const QString& title) { m_scheduler->setPanelText(3, title); });
+    connect(panel, &PicWebBK::workingChanged, this, &fFileDownload::deleteIfPending);
+    // A download that delivered a web page instead of the file signs in again, once: later
+    // such downloads while it runs are covered by it. It runs after the transfer's own call.
+    m_webPages = new WebPageDownloads(m_list, this);
+    connect(m_webPages, &WebPageDownloads::webPageDownloaded, this, [this] {
+        if (m_autoLoginQueued || !WebLoginPanel->Check2->isChecked()) {
+            return;
+        }
+        m_autoLoginQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_autoLoginQueued = false;
+                runNested([this] { WebLoginPanel->loginAfterWebPage(); });
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void fFileDownload::connectMenus()
 {
     DownloadMenus& m = *menus;
@@ -472,6 +540,8 @@ void fFileDownload::Command31_Click() { m_scheduler->StopDownload(); }
 
 void fFileDownload::Command26_Click() { m_scheduler->switchMethod(); }
 
+void fFileDownload::Command1_Click() { WebLoginPanel->showPanel(selectedKey()); }
+
 void fFileDownload::ListView3_ColumnClick(int column) { m_commands->sortByColumn(column); }
 
 void fFileDownload::ListView3_DblClick(const QModelIndex&)
@@ -517,7 +587,14 @@ void fFileDownload::runNested(const std::function<void()>& work)
     ++m_nested;
     work();
     --m_nested;
-    if (m_nested == 0 && m_deletePending) {
+    deleteIfPending();
+}
+
+bool fFileDownload::commandInProgress() const { return m_nested > 0 || WebLoginPanel->isWorking(); }
+
+void fFileDownload::deleteIfPending()
+{
+    if (m_deletePending && !commandInProgress()) {
         m_deletePending = false;
         deleteLater();
     }
@@ -527,7 +604,7 @@ bool fFileDownload::event(QEvent* event)
 {
     // A transfer or a login that serves the window from inside one of its commands still
     // uses the window's parts: the window goes once that command has returned.
-    if (event->type() == QEvent::DeferredDelete && m_nested > 0) {
+    if (event->type() == QEvent::DeferredDelete && commandInProgress()) {
         m_deletePending = true;
         return true;
     }
@@ -550,6 +627,7 @@ void fFileDownload::closeEvent(QCloseEvent* event)
     Timer1->stop();
     Timer_Down->stop();
     Timer2->stop();
+    WebLoginPanel->abort();
     m_scheduler->StopDownload();
     Inet1->Cancel();
     m_ui.app.shared.write(SettingKeys::sectionDownload(), SettingKeys::threads(),
@@ -558,6 +636,11 @@ void fFileDownload::closeEvent(QCloseEvent* event)
     m_ui.app.pump.pump();
     if (!IsFormLoaded(u"fWebSearch"_s)) {
         m_ui.forms.show(u"fCover"_s);
+    }
+    if (commandInProgress()) {
+        // Deleted once the command that serves the window from inside has returned.
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        m_deletePending = true;
     }
     event->accept();
 }
@@ -603,11 +686,16 @@ void fFileDownload::layoutControls()
                      static_cast<int>(std::lround(tw.height() / perPixelY)));
     };
 
-    // The window's outer size, as the rules count it: with the caption, even where the
-    // window system reports no frame (a caption of the style's height is assumed then).
+    // The window's outer size, as the rules count it: borders and caption included. Where
+    // the window system's frame holds no caption (or there is no frame), a caption of the
+    // style's height above a border like the bottom one is counted instead.
     const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
     const QRect frame = frameGeometry();
-    const int outerHeight = frame.height() > height() ? frame.height() : height() + caption;
+    const QRect inner = geometry();
+    const int topMargin = qMax(0, inner.top() - frame.top());
+    const int bottomMargin = qMax(0, frame.bottom() - inner.bottom());
+    const int outerHeight =
+        height() + bottomMargin + (topMargin >= caption ? topMargin : caption + bottomMargin);
     const int outerWidth = qMax(frame.width(), width());
 
     DownloadWindowGeometry::Input in;
@@ -624,5 +712,6 @@ void fFileDownload::layoutControls()
     Picture3->setGeometry(pixels(g.topPanel));
     Image1->setGeometry(0, 0, Picture3->width(), Picture3->height());
     ListView3->setGeometry(pixels(g.list));
+    WebLoginPanel->setGeometry(pixels(g.loginPanel));
     StripeListBackground(ListView3, false, 17);
 }

@@ -14,6 +14,8 @@ class DownloadListDecorations;
 class DownloadMenus;
 class DownloadScheduler;
 class Inet;
+class PicWebBK;
+class WebPageDownloads;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -58,6 +60,8 @@ public:
     void Command4_Click();
     void Command31_Click();
     void Command26_Click();
+    // "网页登录": the login panel over the list.
+    void Command1_Click();
     void ListView3_ColumnClick(int column);
     void ListView3_DblClick(const QModelIndex& index);
     void ListView3_ItemClick(const QModelIndex& index);
@@ -89,8 +93,10 @@ public:
     QLabel* Label4 = nullptr;
     QLabel* Label1 = nullptr;
     QFrame* Shape1 = nullptr;
-    // The list and the status bar (panel k is StatusPanels[k - 1])
+    // The list, the login panel over it and the status bar (panel k is StatusPanels[k - 1])
     QTreeView* ListView3 = nullptr;
+    PicWebBK* WebLoginPanel = nullptr; // objectName "PicWebBK"
+
     QStatusBar* StatusBar1 = nullptr;
     QList<QLabel*> StatusPanels;
     // Timers
@@ -121,6 +127,9 @@ private:
     // Runs a command that serves the window while it works (a scheduler tick with a transfer
     // inside); a close that arrives meanwhile deletes the window only after it returned.
     void runNested(const std::function<void()>& work);
+    bool commandInProgress() const;
+    void deleteIfPending();
+    void bindLoginPanel();
 
     UiServices& m_ui;
     std::unique_ptr<QNetworkAccessManager> m_ownNetwork;
@@ -129,6 +138,8 @@ private:
     DownloadListDecorations* m_decorations = nullptr;
     std::unique_ptr<DownloadScheduler> m_scheduler;
     std::unique_ptr<DownloadListCommands> m_commands;
+    WebPageDownloads* m_webPages = nullptr;
+    bool m_autoLoginQueued = false;
     int m_nested = 0;
     bool m_deletePending = false;
     bool m_inSupervisorTick = false;

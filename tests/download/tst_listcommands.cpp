@@ -82,6 +82,7 @@ private slots:
     void shuffleEmptyAndSingleRow();
     void removeWalks_data();
     void removeWalks();
+    void removeScatteredRows();
     void clearAllAsksFirst();
     void doubleClick_data();
     void doubleClick();
@@ -392,6 +393,24 @@ void TestListCommands::removeWalks()
     for (int row = 0; row < rig.list.rowCount(); ++row) {
         QCOMPARE(rig.list.rowOf(rig.list.at(row).key), row);
     }
+}
+
+// Rows spread over many runs go in one rebuild of the list, with the same result.
+void TestListCommands::removeScatteredRows()
+{
+    DownloadRig rig;
+    for (int i = 0; i < 300; ++i) {
+        const QString key = rig.add(u"/dl/"_s + QString::number(i), QString::number(i));
+        rig.list.setState(key, i % 3 == 1 ? DownloadState::Completed : DownloadState::Failed);
+    }
+    DownloadListCommands commands(rig.scheduler, rig.ctx.shell, 1);
+    QVERIFY(commands.removeFailed());
+    QCOMPARE(rig.list.rowCount(), 100);
+    for (int row = 0; row < 100; ++row) {
+        QCOMPARE(rig.list.at(row).text, QString::number(row * 3 + 1));
+        QCOMPARE(rig.list.rowOf(rig.list.at(row).key), row);
+    }
+    QVERIFY(!rig.list.contains(rig.url(u"/dl/0"_s)));
 }
 
 void TestListCommands::clearAllAsksFirst()

@@ -6,11 +6,17 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QFuture>
+#include <QFutureWatcher>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPromise>
 #include <QSaveFile>
+#include <QThreadPool>
 #include <QUrl>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +30,8 @@ constexpr qint64 kReadBufferSize = 1024 * 1024;
 constexpr qint64 kReportStepMs = 50;
 // One wait of the foreground transfer; any event ends it earlier.
 constexpr int kWaitSliceMs = 50;
+// How often the foreground transfer looks whether its file has reached the disk.
+constexpr int kSyncWaitMs = 5;
 
 const QByteArray kPlaceholder("\x01\x00", 2);
 
@@ -55,6 +63,28 @@ bool isOurPlaceholder(const QString& path)
     }
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.readAll() == kPlaceholder;
+}
+
+// Brings the written body and its metadata to the disk away from the event loop, so that
+// replacing the target afterwards finds nothing left to flush: for a large file the file
+// system takes long enough to freeze the window. The worker syncs a duplicate of the file's
+// descriptor, so the file itself can be closed or dropped meanwhile.
+QFuture<void> syncInBackground(QSaveFile& file)
+{
+    auto promise = std::make_shared<QPromise<void>>();
+    QFuture<void> future = promise->future();
+    promise->start();
+    const int descriptor = file.flush() ? ::dup(file.handle()) : -1;
+    if (descriptor < 0) {
+        promise->finish();
+        return future;
+    }
+    QThreadPool::globalInstance()->start([descriptor, promise] {
+        ::fsync(descriptor);
+        ::close(descriptor);
+        promise->finish();
+    });
+    return future;
 }
 
 } // namespace
@@ -219,11 +249,25 @@ void Downloader::onFinished()
     }
     const QNetworkReply::NetworkError error = m_reply->error();
     dropReply();
+    // The last count goes out also for a body that ended early, so its row shows how far it got.
+    if (!reportProgress(m_written, m_total, true)) {
+        return;
+    }
     if (isBrokenTransfer(error) || m_written != m_total) {
         failNow(); // the body ended before its announced length
         return;
     }
-    if (!reportProgress(m_written, m_total, true)) {
+    auto* watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        finishRead();
+    });
+    watcher->setFuture(syncInBackground(*m_staged));
+}
+
+void Downloader::finishRead()
+{
+    if (m_ended || !m_staged) {
         return;
     }
     if (!m_staged->commit()) {
@@ -348,14 +392,29 @@ bool Downloader::InetDownload(const QString& url, const QString& path)
             return false;
         }
     } while (written < length);
-    return file.commit();
+    return commitServing(file, pump, gone);
 }
 
 bool Downloader::storeWhole(const QString& path, const QByteArray& body)
 {
+    const QPointer<Downloader> self(this);
+    EventPump& pump = m_pump;
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    return file.open(QIODevice::WriteOnly) && file.write(body) == body.size() && file.commit();
+    return file.open(QIODevice::WriteOnly) && file.write(body) == body.size()
+        && commitServing(file, pump, [&] { return !self || m_ended; });
+}
+
+bool Downloader::commitServing(QSaveFile& file, EventPump& pump, const std::function<bool()>& gone)
+{
+    const QFuture<void> synced = syncInBackground(file);
+    while (!synced.isFinished()) {
+        pump.wait(kSyncWaitMs);
+        if (gone()) {
+            return false;
+        }
+    }
+    return file.commit();
 }
 
 bool Downloader::reportProgress(qint64 read, qint64 max, bool final)

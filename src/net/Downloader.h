@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Clock;
@@ -74,11 +75,15 @@ private:
     void onMetaData();
     void onReadyRead();
     void onFinished();
+    void finishRead();
     bool drainReply();
     void dropReply();
     void runFallback();
     bool InetDownload(const QString& url, const QString& path);
     bool storeWhole(const QString& path, const QByteArray& body);
+    // Replaces the target by the file once its body is on the disk, serving the pump
+    // meanwhile; false when that fails or gone() says the instance went away.
+    static bool commitServing(QSaveFile& file, EventPump& pump, const std::function<bool()>& gone);
     // Emits DownloadProgress at a pace a list can follow: the first, the last (final) and at
     // most one report per step in between. False when the instance is gone afterwards.
     bool reportProgress(qint64 read, qint64 max, bool final);

@@ -200,6 +200,7 @@ private slots:
     void foregroundTransfer();
     void endedMidway_data();
     void endedMidway();
+    void missingFolderFailsAfterStart();
     void urlBase_data();
     void urlBase();
     void pageText_data();
@@ -442,6 +443,19 @@ void TestDownloader::endedMidway()
     if (f.downloader) {
         QVERIFY(!f.downloader->isRunning());
     }
+}
+
+// The caller finishes starting the download before it learns of the failure.
+void TestDownloader::missingFolderFailsAfterStart()
+{
+    Fixture f;
+    f.target = f.folder + u"absent/t.pdf"_s;
+    f.start(f.site.urlText(u"/dl2/paper.pdf"_s));
+    QCOMPARE(f.events.count(), 0);
+    QVERIFY(f.waitForEnd());
+    QCOMPARE(f.events.errors, QStringList{f.target});
+    QCOMPARE(f.events.count(), 1);
+    QVERIFY(!QFileInfo::exists(f.folder + u"absent"_s));
 }
 
 void TestDownloader::urlBase_data()

@@ -1,5 +1,6 @@
 #include "net/Downloader.h"
 
+#include "net/BodyWriter.h"
 #include "net/Inet.h"
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFuture>
-#include <QFutureWatcher>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -25,6 +25,8 @@ namespace {
 // The body bytes the read may hold before the network waits for the file: enough to keep a
 // fast server busy, small enough that six transfers of any size stay light.
 constexpr qint64 kReadBufferSize = 1024 * 1024;
+// The largest piece handed to the writer at a time.
+constexpr qint64 kReadPiece = 256 * 1024;
 // Progress reports of one instance are at least this far apart (the first and the last
 // always go out), so a fast transfer does not flood the list with changes.
 constexpr qint64 kReportStepMs = 50;
@@ -131,12 +133,12 @@ void Downloader::BeginDownload(const QString& Url, const QString& SaveFile)
     m_path = SaveFile;
 
     createPlaceholder();
-    m_staged = std::make_unique<QSaveFile>(m_path);
-    m_staged->setDirectWriteFallback(false);
-    if (!QFileInfo::exists(m_path) || !m_staged->open(QIODevice::WriteOnly)) {
+    m_writer = std::make_unique<BodyWriter>(
+        m_path, this, [this] { onWriterRoom(); }, [this](bool ok) { onWriterDone(ok); });
+    if (!QFileInfo::exists(m_path) || !m_writer->open()) {
         // Nothing can be stored there (no folder, no right to write): the download fails, but
         // only after the caller has finished starting it.
-        m_staged.reset();
+        m_writer.reset();
         QMetaObject::invokeMethod(
             this, [this] { failNow(); }, Qt::QueuedConnection);
         return;
@@ -191,7 +193,7 @@ void Downloader::onMetaData()
         // No size: the body of this read would be thrown away, so it ends here and the
         // foreground transfer fetches the URL.
         dropReply();
-        m_staged.reset();
+        m_writer.reset();
         QMetaObject::invokeMethod(
             this, [this] { runFallback(); }, Qt::QueuedConnection);
     }
@@ -199,29 +201,40 @@ void Downloader::onMetaData()
 
 void Downloader::onReadyRead()
 {
-    if (m_ended || m_total <= 0) {
-        return;
+    if (!m_ended && m_total > 0) {
+        pumpBody();
     }
-    if (!drainReply()) {
-        failNow();
-        return;
-    }
-    reportProgress(m_written, m_total, false);
 }
 
-bool Downloader::drainReply()
+void Downloader::pumpBody()
 {
+    // Reads only while the writer has room: a disk that falls behind fills the reply's bounded
+    // buffer, and the network waits.
     while (m_reply && m_reply->bytesAvailable() > 0) {
-        const QByteArray data = m_reply->read(kReadBufferSize);
-        if (m_total <= 0 || !m_staged) {
-            continue;
+        if (m_writer->failed()) {
+            failNow();
+            return;
         }
-        if (m_staged->write(data) != data.size()) {
-            return false;
+        if (!m_writer->hasRoom()) {
+            return; // onWriterRoom goes on
         }
+        QByteArray data = m_reply->read(kReadPiece);
         m_written += data.size();
+        m_writer->append(std::move(data));
     }
-    return true;
+    if (!m_reply || !reportProgress(m_written, m_total, false)) {
+        return;
+    }
+    if (m_replyFinished && m_reply->bytesAvailable() == 0) {
+        endRead();
+    }
+}
+
+void Downloader::onWriterRoom()
+{
+    if (!m_ended && m_writer) {
+        pumpBody();
+    }
 }
 
 void Downloader::onFinished()
@@ -238,15 +251,18 @@ void Downloader::onFinished()
     if (m_total <= 0) {
         // No response at all (refused, unreachable): the foreground transfer tries once more.
         dropReply();
-        m_staged.reset();
+        m_writer.reset();
         QMetaObject::invokeMethod(
             this, [this] { runFallback(); }, Qt::QueuedConnection);
         return;
     }
-    if (!drainReply()) {
-        failNow();
-        return;
-    }
+    // What the reply still holds is read as the writer makes room.
+    m_replyFinished = true;
+    pumpBody();
+}
+
+void Downloader::endRead()
+{
     const QNetworkReply::NetworkError error = m_reply->error();
     dropReply();
     // The last count goes out also for a body that ended early, so its row shows how far it got.
@@ -257,24 +273,19 @@ void Downloader::onFinished()
         failNow(); // the body ended before its announced length
         return;
     }
-    auto* watcher = new QFutureWatcher<void>(this);
-    connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        finishRead();
-    });
-    watcher->setFuture(syncInBackground(*m_staged));
+    m_writer->finish();
 }
 
-void Downloader::finishRead()
+void Downloader::onWriterDone(bool ok)
 {
-    if (m_ended || !m_staged) {
+    if (m_ended || !m_writer) {
         return;
     }
-    if (!m_staged->commit()) {
+    if (!ok || !m_writer->commit()) {
         failNow();
         return;
     }
-    m_staged.reset();
+    m_writer.reset();
     m_ended = true;
     m_completed = true;
     const QString path = m_path;
@@ -453,7 +464,7 @@ void Downloader::cleanUp()
     m_ended = true;
     dropReply();
     m_inet->Cancel();
-    m_staged.reset(); // removes the temporary file
+    m_writer.reset(); // stops its thread and removes the temporary file
     // Only the two bytes this instance wrote go; a file that something else has put there
     // since (another download of the same name) stays.
     if (m_createdPlaceholder && !m_completed && isOurPlaceholder(m_path)) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class BodyWriter;
 class Clock;
 class EventPump;
 class Inet;
@@ -24,8 +25,9 @@ QString UrlBase(const QString& url);
 //
 // The read runs on the network access handed in (the program's one, whose cookies are the
 // embedded browser's) and bypasses the local cache. Its body streams into a temporary file
-// beside the target, which replaces the target only once the whole announced length is there,
-// so memory stays flat whatever the size and a cut body never reaches the target. The target
+// beside the target, written on a thread of its own so a slow disk never holds up the window,
+// which replaces the target only once the whole announced length is there and on the disk:
+// memory stays flat whatever the size, and a cut body never reaches the target. The target
 // itself exists from the first moment (two bytes 01 00), so that naming decisions made while
 // the download runs see it. When the read learns no size, the component fetches the URL again
 // through its own HTTP client in the foreground, serving the event pump between chunks.
@@ -74,9 +76,11 @@ private:
     void startRead();
     void onMetaData();
     void onReadyRead();
+    void pumpBody();
+    void onWriterRoom();
     void onFinished();
-    void finishRead();
-    bool drainReply();
+    void endRead();
+    void onWriterDone(bool ok);
     void dropReply();
     void runFallback();
     bool InetDownload(const QString& url, const QString& path);
@@ -105,7 +109,8 @@ private:
     bool m_createdPlaceholder = false;
 
     QPointer<QNetworkReply> m_reply;
-    std::unique_ptr<QSaveFile> m_staged;
+    std::unique_ptr<BodyWriter> m_writer;
+    bool m_replyFinished = false;
     qint64 m_total = -1; // the announced length; -1 until the headers are there
     qint64 m_written = 0;
     qint64 m_lastReported = -1;

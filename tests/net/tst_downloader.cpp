@@ -14,8 +14,10 @@
 #include <QStringEncoder>
 #include <QTcpServer>
 
+#include <csignal>
 #include <functional>
 #include <memory>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using namespace zorvtest;
@@ -179,6 +181,31 @@ sample::Response unsized(const QByteArray& body)
                         sample::Response::Delivery::NoLength);
 }
 
+// Limits the size of files this process may write, as a full disk would; SIGXFSZ is ignored
+// so that a write past the limit fails instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_previousHandler)(int) = nullptr;
+};
+
 quint16 refusingPort()
 {
     QTcpServer server;
@@ -201,6 +228,7 @@ private slots:
     void endedMidway_data();
     void endedMidway();
     void missingFolderFailsAfterStart();
+    void fullDiskFails();
     void urlBase_data();
     void urlBase();
     void pageText_data();
@@ -456,6 +484,16 @@ void TestDownloader::missingFolderFailsAfterStart()
     QCOMPARE(f.events.errors, QStringList{f.target});
     QCOMPARE(f.events.count(), 1);
     QVERIFY(!QFileInfo::exists(f.folder + u"absent"_s));
+}
+
+void TestDownloader::fullDiskFails()
+{
+    Fixture f;
+    const FileSizeLimit limit(10000); // the body has 20000 bytes
+    f.start(f.site.urlText(u"/dl/paper.pdf"_s));
+    QVERIFY(f.waitForEnd());
+    QCOMPARE(f.events.errors, QStringList{f.target});
+    QCOMPARE(f.files(), QStringList());
 }
 
 void TestDownloader::urlBase_data()

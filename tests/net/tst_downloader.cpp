@@ -249,6 +249,8 @@ void TestDownloader::outcomes_data()
     const qint64 paperSize = paper.size();
     QTest::newRow("content length")
         << u"/dl/paper.pdf"_s << true << paperSize << paperSize << paperSize << paper << false;
+    QTest::newRow("followed redirect")
+        << u"/dl/moved.pdf"_s << true << paperSize << paperSize << paperSize << paper << false;
     // Fetched again in the foreground and counted in 16-bit units.
     const QByteArray unsizedPaper = sample::samplePdf(u"Unsized parallel paper"_s, 12345);
     QTest::newRow("no content length") << u"/dl2/nolength.pdf"_s << true << qint64(12344)

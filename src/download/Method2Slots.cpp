@@ -79,6 +79,7 @@ void Method2Slots::多线程下载(int slot, const QString& key, const QString& 
         return;
     }
     auto* instance = new Downloader(m_network, m_scheduler.clock(), m_scheduler.pump(), this);
+    instance->setObjectName(u"Downloader1"_s);
     m_downloaders[static_cast<size_t>(slot)] = instance;
     connect(instance, &Downloader::DownloadProgress, this,
             [this, slot](qint64 bytesRead, qint64 bytesMax, const QString&) {

@@ -15,6 +15,7 @@
 #include "download/DownloadScheduler.h"
 #include "download/DownloadStateIcons.h"
 #include "download/DownloadWindowGeometry.h"
+#include "download/Method2Slots.h"
 #include "download/PdfCheck.h"
 #include "download/PicWebBK.h"
 #include "download/SiteLogin.h"
@@ -319,6 +320,9 @@ void fFileDownload::loadSettings()
     // stored one.
     m_scheduler = std::make_unique<DownloadScheduler>(m_list, *Inet1, shared, m_ui.app.clock,
                                                       m_ui.app.pump, m_ui.app.prompter);
+    m_method2 =
+        std::make_unique<Method2Slots>(*m_scheduler, m_ui.network ? *m_ui.network : *m_ownNetwork);
+    m_scheduler->setMethod2(m_method2.get());
     m_commands = std::make_unique<DownloadListCommands>(*m_scheduler, m_ui.app.shell);
     m_commands->setOwner(this);
     bindScheduler();

@@ -14,6 +14,7 @@ class DownloadListDecorations;
 class DownloadMenus;
 class DownloadScheduler;
 class Inet;
+class Method2Slots;
 class PicWebBK;
 class WebPageDownloads;
 class QCheckBox;
@@ -137,6 +138,8 @@ private:
     DownloadList m_list;
     DownloadListDecorations* m_decorations = nullptr;
     std::unique_ptr<DownloadScheduler> m_scheduler;
+    // Goes before the scheduler it serves.
+    std::unique_ptr<Method2Slots> m_method2;
     std::unique_ptr<DownloadListCommands> m_commands;
     WebPageDownloads* m_webPages = nullptr;
     bool m_autoLoginQueued = false;

@@ -386,28 +386,37 @@ void TestDownloadWindow::controlsDriveScheduler()
     QVERIFY(w->menus->menu下载全部->isEnabled());
 }
 
-// The window's scheduler runs method 2 through its slots: the tick starts the item in slot 1,
-// and the slot is free again once the file is there.
+// The window's scheduler runs method 2 through its slots: at six threads one tick starts six
+// items, and every slot is free again once the files are there.
 void TestDownloadWindow::methodTwoDownloadsInSlots()
 {
     sample::SampleSite site;
     QVERIFY(site.listen());
     WindowRig rig;
     fFileDownload* w = rig.load();
-    const QString key = site.urlText(u"/dl2/paper.pdf"_s);
-    w->downloadList().addItem(key, u"paper"_s, u"pdf"_s, rig.folder, u"ref"_s);
+    w->Combo1->setCurrentIndex(5);
+    QCOMPARE(w->scheduler().threadCount(), 6);
+    QStringList keys;
+    for (int i = 1; i <= 7; ++i) {
+        keys << site.urlText(u"/dl2/paper.pdf?%1"_s.arg(i));
+        w->downloadList().addItem(keys.last(), u"paper%1"_s.arg(i), u"pdf"_s, rig.folder, u"ref"_s);
+    }
     w->Command4_Click();
     rig.ctx.clock.advance(5);
     w->scheduler().schedulerTick();
-    QCOMPARE(w->downloadList().state(key), DownloadState::Downloading);
-    QCOMPARE(w->scheduler().CountDownloaders(), 2);
+    QCOMPARE(w->scheduler().CountDownloaders(), 7);
+    QCOMPARE(w->downloadList().state(keys.last()), DownloadState::Waiting);
     w->scheduler().supervisorTick();
     QVERIFY(w->scheduler().TransferBusy());
 
-    QTRY_COMPARE(w->downloadList().state(key), DownloadState::Completed);
-    QCOMPARE(w->downloadList().item(key).percentage, u"100%"_s);
-    QCOMPARE(QFileInfo(rig.folder + u"paper.pdf"_s).size(), 3000);
+    QTRY_COMPARE(w->downloadList().countInState(DownloadState::Completed), 6);
     QCOMPARE(w->scheduler().CountDownloaders(), 1);
+    rig.ctx.clock.advance(1);
+    w->scheduler().schedulerTick();
+    QTRY_COMPARE(w->downloadList().state(keys.last()), DownloadState::Completed);
+    for (int i = 1; i <= 7; ++i) {
+        QCOMPARE(QFileInfo(rig.folder + u"paper%1.pdf"_s.arg(i)).size(), 3000);
+    }
 }
 
 void TestDownloadWindow::switchAndOptionsDialog()

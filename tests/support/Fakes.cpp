@@ -1,6 +1,9 @@
 #include "Fakes.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
 
 namespace zorvtest {
 
@@ -21,6 +24,15 @@ void FakeEventPump::wait(int maxMilliseconds)
 {
     ++pumps;
     QCoreApplication::sendPostedEvents();
+    // A real moment for events to arrive (network data from another thread, a local server's
+    // answer): without it the waits would spin the fake clock past any time-out before a
+    // server on 127.0.0.1 has had a chance to answer.
+    if (auto* dispatcher = QThread::currentThread()->eventDispatcher()) {
+        QTimer bound;
+        bound.setSingleShot(true);
+        bound.start(qBound(0, maxMilliseconds, 1));
+        dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents, qMin(maxMilliseconds, 5));
     if (m_clock) {
         m_clock->advance(qMax(m_step, maxMilliseconds / 1000.0));

@@ -9,14 +9,19 @@
 #include "app/fOption.h"
 #include "app/frmAbout.h"
 #include "cache/fIEcache.h"
+#include "download/DownloadListHost.h"
 #include "files/fSeleFileSavePath.h"
 #include "platform/EventPump.h"
 #include "platform/Prompter.h"
 #include "platform/WebEngineBrowser.h"
+#include "search/ArticleList.h"
+#include "search/ArticleListCommands.h"
 #include "search/SearchLayout.h"
 #include "search/SearchSession.h"
 
 #include <QCloseEvent>
+#include <QCursor>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -43,6 +48,9 @@ constexpr int kDesignWidth = 14400;
 constexpr int kDesignHeight = 10800;
 constexpr int kButtonRowHeight = 480;
 constexpr QSize kProgressPanel(4800, 1200);
+// The analysis sets the progress text for every row; painting it at once is held to one
+// paint in this many milliseconds, the pending events paint the rest.
+constexpr int kProgressPaintMs = 15;
 
 QPushButton* makeButton(const QString& caption, const QString& name, QWidget* parent)
 {
@@ -71,6 +79,7 @@ fWebSearch::fWebSearch(UiServices& ui, QWidget* parent)
     buildStatusBar();
     menus = SearchMenus::build(menuBar());
     connectMenus();
+    connectListCommands();
     connectBrowser();
 
     const Twips twips(*this);
@@ -116,6 +125,11 @@ void fWebSearch::buildPanels()
     WebBrowser1->setAccessibleName(u"期刊网站浏览器"_s);
     m_session = std::make_unique<SearchSession>(m_ui.app, *m_browser);
     m_session->showSaveFolderChooser = [this] { showSaveFolderChooser(); };
+    m_commands = std::make_unique<ArticleListCommands>(*m_session, m_ui.app.prompter);
+    m_commands->setOwner(this);
+    AnalysisView& analysisView = *this;
+    m_analysis = std::make_unique<EntryAnalysis>(*m_session, m_ui.app, analysisView,
+                                                 [this] { return downloadWindow(); });
 
     PicBar = new SplitterBar(central);
     PicBar->setObjectName(u"PicBar"_s);
@@ -178,6 +192,8 @@ void fWebSearch::buildPanels()
     connect(articles, &QAbstractItemModel::modelReset, this, &fWebSearch::refreshCount);
     connect(Command9, &QPushButton::clicked, this, &fWebSearch::onCommand9);
     connect(Command4, &QPushButton::clicked, this, &fWebSearch::onCommand4);
+    connect(Command2, &QPushButton::clicked, this, &fWebSearch::Command2_Click);
+    connect(Command7, &QPushButton::clicked, this, &fWebSearch::Command7_Click);
     connect(Command5, &QPushButton::clicked, this, [this] { m_session->StopAnalysis = true; });
     connect(m_session.get(), &SearchSession::addAllChanged, this, &fWebSearch::showAddAllState);
 }
@@ -229,6 +245,25 @@ void fWebSearch::connectMenus()
             [&app] { OpenInBrowser(app.shell, app.config.makerCustomPage, true); });
     connect(menus.menu给软件作者建议, &QAction::triggered, this,
             [this, &app] { SendSuggestion(app.shell, app.config, this); });
+}
+
+void fWebSearch::connectListCommands()
+{
+    const auto on = [this](QAction* action, auto handler) {
+        connect(action, &QAction::triggered, this, handler);
+    };
+    on(menus.menu分析未分析项, [this] { runAnalysis(AnalysisSelection::Unanalysed); });
+    on(menus.menu分析失败项, [this] { runAnalysis(AnalysisSelection::Failed); });
+    on(menus.menu分析选中项, [this] { runAnalysis(AnalysisSelection::Selected); });
+    on(menus.menu分析全部, [this] { runAnalysis(AnalysisSelection::All); });
+
+    ArticleListCommands& c = *m_commands;
+    on(menus.menu清除选中项, [this, &c] { runClear([&] { c.ClearSelected(selectedKeys()); }); });
+    on(menus.menu清除分析成功项, [this, &c] { runClear([&] { c.ClearSucceeded(); }); });
+    on(menus.menu清除标题含指定字符项, [this, &c] { runClear([&] { c.ClearTitleContains(); }); });
+    on(menus.menu清除标题不含指定字符项,
+       [this, &c] { runClear([&] { c.ClearTitleNotContains(); }); });
+    on(menus.menu清空全部, [this, &c] { runClear([&] { c.ClearAll(); }); });
 }
 
 void fWebSearch::connectBrowser()
@@ -350,6 +385,95 @@ void fWebSearch::showAddAllState(bool running)
 void fWebSearch::refreshCount() { Label1->setText(QString::number(m_session->articles().count())); }
 
 void fWebSearch::showSaveFolderChooser() { fSeleFileSavePath::showModal(m_ui, this); }
+
+QSet<QString> fWebSearch::selectedKeys() const
+{
+    QSet<QString> keys;
+    for (const QModelIndex& index : ListView1->selectionModel()->selectedRows()) {
+        keys.insert(index.data(ArticleList::KeyRole).toString());
+    }
+    return keys;
+}
+
+DownloadListHost* fWebSearch::downloadWindow()
+{
+    return dynamic_cast<DownloadListHost*>(m_ui.forms.load(u"fFileDownload"_s));
+}
+
+void fWebSearch::Command2_Click()
+{
+    enterCommand();
+    Command2->setEnabled(false);
+    if (m_session->articles().count() == 0) {
+        m_ui.app.prompter.message(u"列表没有数据哦！"_s, Prompter::Icon::Information, this);
+    } else if (!ListView1->selectionModel()->hasSelection()) {
+        runAnalysis(AnalysisSelection::All);
+    } else {
+        // The chosen command runs before the menu returns.
+        menus.menu加入->exec(QCursor::pos());
+    }
+    Command2->setEnabled(true);
+    leaveCommand();
+}
+
+void fWebSearch::runAnalysis(AnalysisSelection selection)
+{
+    enterCommand();
+    m_analysis->run(selection,
+                    selection == AnalysisSelection::Selected ? selectedKeys() : QSet<QString>());
+    leaveCommand();
+}
+
+void fWebSearch::runClear(const std::function<void()>& clear)
+{
+    // Boxes may ask first; the list is not painted between the removals.
+    const bool painting = ListView1->updatesEnabled();
+    ListView1->setUpdatesEnabled(false);
+    clear();
+    ListView1->setUpdatesEnabled(painting);
+    refreshCount();
+}
+
+void fWebSearch::Command7_Click()
+{
+    if (m_session->articles().count() == 0) {
+        return;
+    }
+    QFileDialog dialog(this);
+    dialog.setObjectName(u"CommonDialog1"_s);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(u"txt"_s);
+    dialog.setNameFilter(u"*.txt (*.txt)"_s);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString path = dialog.selectedFiles().constFirst();
+    if (!path.isEmpty()) {
+        m_commands->exportTo(path);
+    }
+}
+
+void fWebSearch::showProgressPanel(const QString& text)
+{
+    Label11->setText(text);
+    PicPanPrograss->show();
+    PicPanPrograss->raise();
+    m_progressPainted.start();
+}
+
+void fWebSearch::showProgress(const QString& text)
+{
+    Label11->setText(text);
+    if (!m_progressPainted.isValid() || m_progressPainted.elapsed() >= kProgressPaintMs) {
+        Label11->repaint();
+        m_progressPainted.start();
+    }
+}
+
+void fWebSearch::hideProgressPanel() { PicPanPrograss->hide(); }
+
+void fWebSearch::showSummary(const QString& text) { m_panels[2]->setText(text); }
 
 void fWebSearch::closeEvent(QCloseEvent* event)
 {

@@ -6,10 +6,7 @@
 #include "app/Registry.h"
 #include "app/SharedSettings.h"
 #include "app/UiServices.h"
-#include "app/fCover.h"
 #include "cache/BrowserDiskCache.h"
-#include "cache/fIEcache.h"
-#include "download/fFileDownload.h"
 #include "platform/BrowserProfile.h"
 #include "platform/DesktopShell.h"
 #include "platform/IniSettingsStore.h"
@@ -17,13 +14,12 @@
 #include "platform/ProcessSetup.h"
 #include "platform/QtEventPump.h"
 #include "platform/SystemClock.h"
-#include "search/fWebSearch.h"
+#include "program/ProgramWindows.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLibraryInfo>
 #include <QNetworkAccessManager>
-#include <QPointer>
 #include <QTranslator>
 
 using namespace Qt::StringLiterals;
@@ -85,15 +81,9 @@ int main(int argc, char* argv[])
     steps.setBrowserEmulation = [&services] {
         SetBrowserEmulation(services.registry, services.executablePath, u"IE10"_s, true);
     };
-    auto* cover = new fCover(ui, steps, [&forms] {
+    fCover* cover = RegisterProgramWindows(ui, {cacheStore, cacheLocations}, steps, [&forms] {
         forms.unloadAll();
         QCoreApplication::quit();
-    });
-    forms.registerForm(u"fCover"_s, [cover = QPointer<fCover>(cover)] { return cover.data(); });
-    forms.registerForm(u"fWebSearch"_s, [&ui] { return new fWebSearch(ui); });
-    forms.registerForm(u"fFileDownload"_s, [&ui] { return new fFileDownload(ui); });
-    forms.registerForm(u"fIEcache"_s, [&ui, &cacheStore, cacheLocations] {
-        return new fIEcache(ui, cacheStore, cacheLocations);
     });
     forms.load(u"fCover"_s);
     cover->load();

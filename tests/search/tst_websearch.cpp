@@ -4,13 +4,18 @@
 #include "app/SettingKeys.h"
 #include "cache/BrowserDiskCache.h"
 #include "cache/fIEcache.h"
+#include "download/DownloadList.h"
+#include "download/DownloadListHost.h"
 #include "files/fSeleFileSavePath.h"
+#include "search/ArticleList.h"
 #include "search/SearchLayout.h"
 #include "search/SearchSession.h"
 #include "search/fWebSearch.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,6 +78,60 @@ struct WindowContext {
     UiServices ui;
     QPointer<fWebSearch> window;
     QList<QWidget*> covers;
+};
+
+// Stands in for the download window: a window of that name that takes the handed-over items.
+class FakeDownloadWindow final : public QWidget, public DownloadListHost {
+public:
+    FakeDownloadWindow() { setObjectName(u"fFileDownload"_s); }
+    DownloadList& downloadList() override { return list; }
+    void showForHandOff() override
+    {
+        ++shown;
+        show();
+    }
+    DownloadList list;
+    int shown = 0;
+};
+
+// The search window with the issue listing's seven articles in its list and a download
+// window to hand them to.
+struct AnalysisWindow {
+    explicit AnalysisWindow(BrowserFixture& fixture)
+        : c(fixture)
+    {
+        c.ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::promptSavePath(), u"1"_s);
+        // The window directory owns it, as it owns the real one.
+        c.ctx.forms.registerForm(u"fFileDownload"_s, [this] {
+            window = new FakeDownloadWindow;
+            return window.data();
+        });
+    }
+    bool open(BrowserFixture& fixture)
+    {
+        w = c.open();
+        if (!w || !loadPage(w->browser(), fixture.url(u"/issue/94/1"_s))) {
+            return false;
+        }
+        w->session().parseShownPage(u"/tmp/books/"_s);
+        return w->session().articles().count() == 7;
+    }
+    QStringList statuses()
+    {
+        QStringList found;
+        for (const ArticleEntry& entry : w->session().articles().entries()) {
+            found << entry.analysisStatus;
+        }
+        return found;
+    }
+
+    // The download window, once the search window loaded it.
+    FakeDownloadWindow& download() { return *window; }
+    bool downloadLoaded() const { return !window.isNull(); }
+
+    WindowContext c;
+    QPointer<FakeDownloadWindow> window;
+    fWebSearch* w = nullptr;
 };
 
 QStringList entryCaptions(const QMenu* menu)
@@ -150,6 +209,11 @@ private slots:
     void addAllShowsItsRunningStateAndStops();
     void closingWhileAddingAllEndsTheCrawlFirst();
     void rightClickOpensTheClearMenuOnAnEmptyList();
+    void analyseWithoutSelectionTakesEveryRow();
+    void analyseWithSelectionOpensTheMenu();
+    void stopEndsTheAnalysisAfterTheRow();
+    void clearMenuEntriesReachTheirCommands();
+    void exportThroughTheSaveDialog();
     void openGivenUrl_data();
     void openGivenUrl();
     void menusOpenTheirWindowsAndPages_data();
@@ -409,6 +473,168 @@ void TestWebSearch::rightClickOpensTheClearMenuOnAnEmptyList()
               QPoint(20, 20));
     QVERIFY(w->menus.menu清除->isVisible());
     w->menus.menu清除->close();
+}
+
+void TestWebSearch::analyseWithoutSelectionTakesEveryRow()
+{
+    AnalysisWindow a(*m_fixture);
+    a.c.ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::promptSavePath(), u"1"_s);
+    a.w = a.c.open();
+    QVERIFY(a.w);
+    fWebSearch* w = a.w;
+    w->Command2->click();
+    QCOMPARE(a.c.ctx.prompter.messages(), QStringList{u"列表没有数据哦！"_s});
+    QVERIFY(w->Command2->isEnabled());
+    QVERIFY(!a.downloadLoaded());
+
+    QVERIFY(loadPage(w->browser(), m_fixture->url(u"/issue/94/1"_s)));
+    w->session().parseShownPage(u"/tmp/books/"_s);
+    QCOMPARE(w->session().articles().count(), 7);
+    QSignalSpy menuShown(w->menus.menu加入, &QMenu::aboutToShow);
+    QStringList seen;
+    bool buttonEnabled = false;
+    a.c.pump.onPump = [&] {
+        if (w->PicPanPrograss->isVisible()) {
+            seen << w->Label11->text();
+            buttonEnabled = buttonEnabled || w->Command2->isEnabled();
+        }
+    };
+    w->Command2->click();
+    a.c.pump.onPump = nullptr;
+    QCOMPARE(menuShown.count(), 0);
+    QVERIFY(!buttonEnabled);
+    QVERIFY(w->Command2->isEnabled());
+    QCOMPARE(seen.size(), 8);
+    QCOMPARE(seen.first(), u"正在分析,请稍候..."_s);
+    const ArticleList& list = w->session().articles();
+    for (int row = 0; row < 7; ++row) {
+        QCOMPARE(seen.at(row + 1),
+                 u"正在分析第%1/7条记录：%2"_s.arg(row + 1).arg(list.entry(row).title));
+    }
+    QCOMPARE(a.statuses(), QStringList(7, u"成功"_s));
+    QVERIFY(w->PicPanPrograss->isHidden());
+    QCOMPARE(w->statusPanel(3)->text(), u"本次分析成功：7条"_s);
+    QCOMPARE(a.download().list.rowCount(), 7);
+    QCOMPARE(a.download().list.at(0).key, list.entry(0).key + u".full.pdf"_s);
+    QCOMPARE(a.download().shown, 1);
+    QVERIFY(a.download().isVisible());
+}
+
+void TestWebSearch::analyseWithSelectionOpensTheMenu()
+{
+    AnalysisWindow a(*m_fixture);
+    QVERIFY(a.open(*m_fixture));
+    fWebSearch* w = a.w;
+    QItemSelectionModel* selection = w->ListView1->selectionModel();
+    for (int row : {1, 3}) {
+        selection->select(w->ListView1->model()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    std::optional<QPoint> menuAt;
+    bool buttonEnabled = true;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu != w->menus.menu加入 || !menu->isVisible()) {
+            return;
+        }
+        poll.stop();
+        menuAt = menu->pos();
+        buttonEnabled = w->Command2->isEnabled();
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(w->menus.menu分析选中项).center());
+    });
+    poll.start(10);
+    w->Command2->click();
+    QVERIFY(menuAt);
+    QVERIFY((*menuAt - QCursor::pos()).manhattanLength() < 40); // at the mouse
+    QVERIFY(!buttonEnabled);
+    QCOMPARE(
+        a.statuses(),
+        (QStringList{QString(), u"成功"_s, QString(), u"成功"_s, QString(), QString(), QString()}));
+    QCOMPARE(a.download().list.rowCount(), 2);
+}
+
+void TestWebSearch::stopEndsTheAnalysisAfterTheRow()
+{
+    AnalysisWindow a(*m_fixture);
+    QVERIFY(a.open(*m_fixture));
+    fWebSearch* w = a.w;
+    a.c.pump.onPump = [&] {
+        if (a.downloadLoaded() && a.download().list.rowCount() == 2) {
+            w->Command5->click();
+        }
+    };
+    w->menus.menu分析全部->trigger();
+    QCOMPARE(
+        a.statuses(),
+        (QStringList{u"成功"_s, u"成功"_s, QString(), QString(), QString(), QString(), QString()}));
+    QCOMPARE(w->statusPanel(3)->text(), u"本次分析成功：2条"_s);
+    QVERIFY(w->session().StopAnalysis);
+}
+
+void TestWebSearch::clearMenuEntriesReachTheirCommands()
+{
+    AnalysisWindow a(*m_fixture);
+    QVERIFY(a.open(*m_fixture));
+    fWebSearch* w = a.w;
+    RecordingPrompter& prompter = a.c.ctx.prompter;
+    const ArticleList& list = w->session().articles();
+    w->ListView1->selectionModel()->select(w->ListView1->model()->index(0, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->menus.menu清除选中项->trigger();
+    QCOMPARE(w->Label1->text(), u"6"_s);
+    w->session().articles().setAnalysisStatus(0, u"成功"_s);
+    w->menus.menu清除分析成功项->trigger();
+    QCOMPARE(w->Label1->text(), u"5"_s);
+    const QString title = list.entry(0).title;
+    prompter.inputAnswers << std::optional<QString>(title.toUpper());
+    w->menus.menu清除标题含指定字符项->trigger();
+    QVERIFY(!list.contains(title));
+    prompter.inputAnswers << std::optional<QString>(u"("_s);
+    w->menus.menu清除标题不含指定字符项->trigger(); // every title has one
+    const int rows = list.count();
+    QVERIFY(rows >= 1 && rows < 5);
+    QCOMPARE(w->Label1->text(), QString::number(rows));
+    prompter.questionAnswers << false << true;
+    w->menus.menu清空全部->trigger();
+    QCOMPARE(list.count(), rows);
+    w->menus.menu清空全部->trigger();
+    QCOMPARE(w->Label1->text(), u"0"_s);
+    QVERIFY(w->ListView1->updatesEnabled());
+}
+
+void TestWebSearch::exportThroughTheSaveDialog()
+{
+    AnalysisWindow a(*m_fixture);
+    QVERIFY(a.open(*m_fixture));
+    fWebSearch* w = a.w;
+    const QString path = a.c.ctx.path(u"articles"_s);
+    QString suffix;
+    QStringList filters;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            return;
+        }
+        poll.stop();
+        suffix = dialog->defaultSuffix();
+        filters = dialog->nameFilters();
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept(); // as the dialog's own button does
+    });
+    poll.start(10);
+    w->Command7->click();
+    QCOMPARE(suffix, u"txt"_s);
+    QCOMPARE(filters, QStringList{u"*.txt (*.txt)"_s});
+    QFile file(path + u".txt"_s);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 8);
+    QVERIFY(lines.first().endsWith(u"-【pdf】\r"_s.toUtf8())); // not analysed yet
+    QCOMPARE(a.c.ctx.prompter.messages().size(), 1);
+    QVERIFY(a.c.ctx.prompter.messages().first().startsWith(u"保存文件完毕："_s));
 }
 
 void TestWebSearch::openGivenUrl_data()

@@ -502,6 +502,20 @@ void fFileDownload::connectMenus()
     on(m.menu给软件作者建议, [this] { SendSuggestion(m_ui.app.shell, m_ui.app.config, this); });
 }
 
+void fFileDownload::showForHandOff()
+{
+    ListView3->viewport()->update();
+    if (isHidden()) {
+        show();
+    }
+    if (isMinimized()) {
+        showMaximized();
+    }
+    raise();
+    activateWindow();
+    showRecordCount();
+}
+
 void fFileDownload::showRecordCount()
 {
     Label1->setText(u"记录数："_s + QString::number(m_list.rowCount()));

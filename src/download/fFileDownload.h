@@ -2,6 +2,7 @@
 
 #include "app/DownloadMethodView.h"
 #include "download/DownloadList.h"
+#include "download/DownloadListHost.h"
 
 #include <QMainWindow>
 #include <QSet>
@@ -36,13 +37,16 @@ struct UiServices;
 //
 // Other windows create it through the window directory ("fFileDownload"), add rows to
 // downloadList() and show it; the rows live as long as the window.
-class fFileDownload final : public QMainWindow, public DownloadMethodView {
+class fFileDownload final : public QMainWindow, public DownloadMethodView, public DownloadListHost {
     Q_OBJECT
 public:
     explicit fFileDownload(UiServices& ui, QWidget* parent = nullptr);
     ~fFileDownload() override;
 
-    DownloadList& downloadList() { return m_list; }
+    DownloadList& downloadList() override { return m_list; }
+    // The search window handed rows over: the list repainted, the window brought forward
+    // (shown when hidden, maximised when minimised) with its record count.
+    void showForHandOff() override;
     DownloadScheduler& scheduler() { return *m_scheduler; }
     DownloadListCommands& commands() { return *m_commands; }
     // Label1 reads "记录数：" & the row count (the window does this when it is activated and

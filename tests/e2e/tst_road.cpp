@@ -63,6 +63,12 @@ struct Program {
         });
         chooserPoll.start(10);
     }
+    ~Program()
+    {
+        // The windows go before the network access and the cache they use.
+        ctx.forms.unloadAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     fWebSearch* search() { return qobject_cast<fWebSearch*>(ctx.forms.loaded(u"fWebSearch"_s)); }
     fFileDownload* download()

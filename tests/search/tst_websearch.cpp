@@ -212,6 +212,7 @@ private slots:
     void analyseWithoutSelectionTakesEveryRow();
     void analyseWithSelectionOpensTheMenu();
     void stopEndsTheAnalysisAfterTheRow();
+    void closingWhileAnalysingEndsTheRunFirst();
     void clearMenuEntriesReachTheirCommands();
     void exportThroughTheSaveDialog();
     void openGivenUrl_data();
@@ -571,6 +572,28 @@ void TestWebSearch::stopEndsTheAnalysisAfterTheRow()
         (QStringList{u"成功"_s, u"成功"_s, QString(), QString(), QString(), QString(), QString()}));
     QCOMPARE(w->statusPanel(3)->text(), u"本次分析成功：2条"_s);
     QVERIFY(w->session().StopAnalysis);
+}
+
+void TestWebSearch::closingWhileAnalysingEndsTheRunFirst()
+{
+    AnalysisWindow a(*m_fixture);
+    QVERIFY(a.open(*m_fixture));
+    fWebSearch* w = a.w;
+    bool closed = false;
+    a.c.pump.onPump = [&] {
+        if (!closed && a.downloadLoaded() && a.download().list.rowCount() == 1) {
+            closed = true;
+            w->close();
+        }
+    };
+    w->Command2->click();
+    QVERIFY(closed);
+    QVERIFY(a.c.window); // the window outlives the loop that runs in it
+    QVERIFY(!IsFormLoaded(u"fWebSearch"_s));
+    QCOMPARE(
+        a.statuses(),
+        (QStringList{u"成功"_s, QString(), QString(), QString(), QString(), QString(), QString()}));
+    ZORV_WAIT(a.c.window.isNull());
 }
 
 void TestWebSearch::clearMenuEntriesReachTheirCommands()

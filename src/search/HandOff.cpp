@@ -29,8 +29,14 @@ bool 加入下载列表(DownloadList& list, const SharedSettings& shared, const 
 {
     const QString cleanTitle = RemoveLineBreaks(title).trimmed();
     const QString folder = saveFolder.isEmpty() ? shared.SaveFolder : saveFolder;
-    const QString name =
-        SanitizeFileName(shared.NameFromUrl ? FileNameFromPath(url, true) : cleanTitle);
+    const QString fromUrl = SanitizeFileName(FileNameFromPath(url, true));
+    const QString fromTitle = SanitizeFileName(cleanTitle);
+    QString name = shared.NameFromUrl ? fromUrl : fromTitle;
+    // A name that cleaning left empty would make a hidden ".pdf" that every other such item
+    // collides with: the other source names the file then.
+    if (name.isEmpty()) {
+        name = shared.NameFromUrl ? fromTitle : fromUrl;
+    }
     list.addItem(url, name, fileType, folder, referringUrl);
     return true;
 }

@@ -23,8 +23,9 @@ std::optional<PdfLink> PdfLinkOf(const ArticleEntry& entry);
 
 // Appends a waiting download item for url: named after the title (line breaks removed,
 // trimmed) or, when NameFromUrl is set, after the URL's last component without its extension;
-// the name made safe for a file. An empty folder means the current SaveFolder. A URL the list
-// already holds leaves its item as it is. Always true: the item was offered.
+// the name made safe for a file (when nothing is left of it, the other of the two names it). An
+// empty folder means the current SaveFolder. A URL the list already holds leaves its item as
+// it is. Always true: the item was offered.
 bool 加入下载列表(DownloadList& list, const SharedSettings& shared, const QString& url,
                   const QString& title, const QString& fileType, const QString& saveFolder,
                   const QString& referringUrl);

@@ -196,6 +196,8 @@ void TestAnalysis::handOffNamesAndFolders_data()
         << u"/tmp/a/"_s;
     QTest::newRow("name from the url")
         << true << u"Bone graft"_s << u"/tmp/a/"_s << u"1.full"_s << u"/tmp/a/"_s;
+    QTest::newRow("nothing left of the title")
+        << false << u" ?*: "_s << u"/tmp/a/"_s << u"1.full"_s << u"/tmp/a/"_s;
     QTest::newRow("no folder: the save folder")
         << false << u"Bone"_s << QString() << u"Bone"_s << u"/tmp/save/"_s;
 }

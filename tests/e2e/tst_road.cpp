@@ -86,6 +86,9 @@ struct Program {
         }
         d->Timer1->setInterval(1);
         d->Timer_Down->setInterval(1);
+        if (d->Combo1->isEnabled()) {
+            d->Combo1->setCurrentIndex(d->Combo1->count() - 1); // every thread of method 2
+        }
         d->Command4->click();
         return waitUntil(
             [&] {
@@ -156,7 +159,8 @@ void TestRoad::cleanupTestCase() { m_fixture.reset(); }
 void TestRoad::fromResultPagesToFiles_data()
 {
     QTest::addColumn<int>("method");
-    QTest::newRow("one at a time") << 1;
+    QTest::newRow("method 1, one at a time") << 1;
+    QTest::newRow("method 2, six at once") << 2;
 }
 
 void TestRoad::fromResultPagesToFiles()
@@ -197,6 +201,8 @@ void TestRoad::fromResultPagesToFiles()
 
     site.clearRequests();
     QVERIFY(p.downloadAll());
+    QCOMPARE(download->scheduler().method(), method);
+    QCOMPARE(download->scheduler().threadCount(), method == 1 ? 1 : 6);
     QCOMPARE(list.countInState(DownloadState::Completed), 24);
     QCOMPARE(QDir(p.folder).entryList(QDir::Files).size(), 24); // no temporary file is left
     QCOMPARE(site.requests().size(), 24); // one request per PDF

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "HookedEventPump.h"
 #include "SampleSite.h"
 #include "TestContext.h"
 #include "download/DownloadList.h"
 #include "download/DownloadScheduler.h"
 #include "net/Inet.h"
-#include "platform/QtEventPump.h"
 
 #include <QDir>
 #include <QNetworkAccessManager>
@@ -13,34 +13,6 @@
 #include <functional>
 
 namespace zorvtest {
-
-// The real event pump with a hook, for tests that act in the middle of a transfer while real
-// network events drive it. The fake clock does not move on its own here.
-class HookedEventPump final : public EventPump {
-public:
-    void pump() override
-    {
-        m_real.pump();
-        after();
-    }
-    void wait(int maxMilliseconds) override
-    {
-        m_real.wait(maxMilliseconds);
-        after();
-    }
-    std::function<void()> onPump;
-    int pumps = 0;
-
-private:
-    void after()
-    {
-        ++pumps;
-        if (onPump) {
-            onPump();
-        }
-    }
-    QtEventPump m_real;
-};
 
 // A download list, its HTTP client and scheduler against the sample site, saving into a
 // temporary folder. The clock is the context's fake clock; the pump is the real one (with a

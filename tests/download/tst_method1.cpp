@@ -1,4 +1,5 @@
 #include "DownloadRig.h"
+#include "FileSizeLimit.h"
 #include "SamplePdf.h"
 #include "TestMain.h"
 #include "TinyProxy.h"
@@ -6,9 +7,6 @@
 
 #include <QFile>
 #include <QSignalSpy>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using namespace zorvtest;
@@ -38,29 +36,6 @@ bool transfer(DownloadRig& rig, const QString& key)
     rig.list.setState(key, DownloadState::Downloading);
     return rig.scheduler.method1().Inet下载当前文件(key, QString(), key);
 }
-
-// Limits the size of files this process may write, as a full disk would; SIGXFSZ is ignored
-// so that a write past the limit fails instead of ending the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_previousHandler)(int) = nullptr;
-};
 
 } // namespace
 

@@ -1,10 +1,11 @@
+#include "FileSizeLimit.h"
+#include "HookedEventPump.h"
 #include "SamplePdf.h"
 #include "SampleSite.h"
 #include "TestContext.h"
 #include "TestMain.h"
 #include "net/Downloader.h"
 #include "net/PageText.h"
-#include "platform/QtEventPump.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -14,10 +15,8 @@
 #include <QStringEncoder>
 #include <QTcpServer>
 
-#include <csignal>
 #include <functional>
 #include <memory>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using namespace zorvtest;
@@ -33,31 +32,6 @@ QByteArray readFile(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// The real event pump with a hook that runs after every turn.
-class HookedPump final : public EventPump {
-public:
-    void pump() override
-    {
-        m_real.pump();
-        after();
-    }
-    void wait(int maxMilliseconds) override
-    {
-        m_real.wait(maxMilliseconds);
-        after();
-    }
-    std::function<void()> onPump;
-
-private:
-    void after()
-    {
-        if (onPump) {
-            onPump();
-        }
-    }
-    QtEventPump m_real;
-};
 
 // Everything one instance reported.
 struct Events {
@@ -159,7 +133,7 @@ struct Fixture {
     TestContext ctx;
     sample::SampleSite site;
     QNetworkAccessManager network;
-    HookedPump realPump;
+    HookedEventPump realPump;
     EventPump& pump;
     Events events;
     std::unique_ptr<Downloader> downloader;
@@ -180,31 +154,6 @@ sample::Response unsized(const QByteArray& body)
     return withDelivery(sample::Response::bytes(body, "application/pdf"),
                         sample::Response::Delivery::NoLength);
 }
-
-// Limits the size of files this process may write, as a full disk would; SIGXFSZ is ignored
-// so that a write past the limit fails instead of ending the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_saved{};
-    void (*m_previousHandler)(int) = nullptr;
-};
 
 quint16 refusingPort()
 {

@@ -2,13 +2,13 @@
 // "aria2c -j6" in turns (throughput ratio, and the largest delay of a 10 ms timer while the six
 // transfers run), or one very large file alone (peak memory of this process).
 
+#include "BenchSupport.h"
 #include "app/SharedSettings.h"
 #include "download/DownloadList.h"
 #include "download/DownloadScheduler.h"
 #include "download/Method2Slots.h"
 #include "net/Inet.h"
 #include "platform/IniSettingsStore.h"
-#include "platform/Prompter.h"
 #include "platform/QtEventPump.h"
 #include "platform/SystemClock.h"
 
@@ -31,40 +31,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class QuietPrompter final : public Prompter {
-public:
-    void message(const QString& text, Icon, QWidget*) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    bool question(const QString&, Icon, QWidget*) override { return true; }
-    std::optional<QString> input(const QString&, const QString&, const QString&, QWidget*) override
-    {
-        return std::nullopt;
-    }
-};
-
-struct Figures {
-    double seconds = 0;
-    double cpuSeconds = 0;
-    double peakMegabytes = 0;
-    double largestTimerDelayMs = -1; // -1: not measured
-    qint64 bytes = 0;
-    double mebibytesPerSecond() const { return seconds > 0 ? bytes / seconds / 1048576.0 : 0; }
-};
-
-double cpuOf(const rusage& usage)
-{
-    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
-        + usage.ru_stime.tv_usec / 1e6;
-}
-
-rusage usageOf(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return usage;
-}
+using namespace bench;
 
 // The files fetched through the scheduler and the method-2 slots as the download window runs
 // them: the start, then the scheduler and supervisor ticks every second, while a 10 ms timer
@@ -125,7 +92,7 @@ bool runMethod2(const QStringList& urls, const QString& folder, Figures& figures
     figures.seconds = wall.nsecsElapsed() / 1e9;
     const rusage after = usageOf(RUSAGE_SELF);
 
-    figures.cpuSeconds = cpuOf(after) - cpuOf(before);
+    figures.cpuSeconds = cpuSecondsOf(after) - cpuSecondsOf(before);
     figures.peakMegabytes = after.ru_maxrss / 1024.0;
     figures.largestTimerDelayMs = largestDelayNs / 1e6;
     figures.bytes = 0;
@@ -143,11 +110,9 @@ bool runMethod2(const QStringList& urls, const QString& folder, Figures& figures
     return ok;
 }
 
-// aria2's own CPU time and peak memory come from /usr/bin/time.
 bool runAria2(const QStringList& urls, const QString& folder, Figures& figures)
 {
     const QString list = folder + u"aria2.urls"_s;
-    const QString stats = folder + u"aria2.stats"_s;
     {
         QFile file(list);
         if (!file.open(QIODevice::WriteOnly)) {
@@ -158,32 +123,11 @@ bool runAria2(const QStringList& urls, const QString& folder, Figures& figures)
                        + ".bin\n");
         }
     }
-    const QString timer = u"/usr/bin/time"_s;
-    const bool timed = QFileInfo(timer).isExecutable();
-    const QStringList arguments{u"-q"_s,
-                                u"-j"_s,
-                                QString::number(urls.size()),
-                                u"--allow-overwrite=true"_s,
-                                u"--auto-file-renaming=false"_s,
-                                u"-d"_s,
-                                folder,
-                                u"-i"_s,
-                                list};
-    const rusage before = usageOf(RUSAGE_CHILDREN);
-    QElapsedTimer wall;
-    wall.start();
-    QProcess aria2;
-    if (timed) {
-        aria2.start(timer,
-                    QStringList{u"-f"_s, u"%U %S %M"_s, u"-o"_s, stats, u"aria2c"_s} + arguments);
-    } else {
-        aria2.start(u"aria2c"_s, arguments);
-    }
-    if (!aria2.waitForFinished(-1) || aria2.exitCode() != 0) {
-        std::fprintf(stderr, "aria2c failed: %s\n", aria2.readAllStandardError().constData());
-        return false;
-    }
-    figures.seconds = wall.nsecsElapsed() / 1e9;
+    const bool ok =
+        runPeer(u"aria2c"_s,
+                {u"-q"_s, u"-j"_s, QString::number(urls.size()), u"--allow-overwrite=true"_s,
+                 u"--auto-file-renaming=false"_s, u"-d"_s, folder, u"-i"_s, list},
+                folder, figures);
     figures.bytes = 0;
     for (int i = 0; i < urls.size(); ++i) {
         const QString path = folder + u"aria2-%1.bin"_s.arg(i + 1);
@@ -191,32 +135,7 @@ bool runAria2(const QStringList& urls, const QString& folder, Figures& figures)
         QFile::remove(path);
     }
     QFile::remove(list);
-    if (timed) {
-        QFile file(stats);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QList<QByteArray> fields = file.readAll().trimmed().split(' ');
-            if (fields.size() == 3) {
-                figures.cpuSeconds = fields.at(0).toDouble() + fields.at(1).toDouble();
-                figures.peakMegabytes = fields.at(2).toDouble() / 1024.0;
-            }
-        }
-        QFile::remove(stats);
-    } else {
-        figures.cpuSeconds = cpuOf(usageOf(RUSAGE_CHILDREN)) - cpuOf(before);
-        figures.peakMegabytes = -1;
-    }
-    return true;
-}
-
-void print(const char* name, const Figures& f)
-{
-    std::printf("%-10s %9.1f MiB/s  %6.2f s wall  %6.2f s CPU  peak RSS %6.1f MB", name,
-                f.mebibytesPerSecond(), f.seconds, f.cpuSeconds, f.peakMegabytes);
-    if (f.largestTimerDelayMs >= 0) {
-        std::printf("  timer late by %5.1f ms at most", f.largestTimerDelayMs);
-    }
-    std::printf("  (%lld bytes)\n", static_cast<long long>(f.bytes));
-    std::fflush(stdout);
+    return ok;
 }
 
 int runSix(const QStringList& urls, const QString& folder, int rounds)
@@ -233,12 +152,8 @@ int runSix(const QStringList& urls, const QString& folder, int rounds)
         worstDelay = qMax(worstDelay, method2.largestTimerDelayMs);
         print("method 2", method2);
         print("aria2c", aria2);
-        if (method2.mebibytesPerSecond() > bestMethod2.mebibytesPerSecond()) {
-            bestMethod2 = method2;
-        }
-        if (aria2.mebibytesPerSecond() > bestAria2.mebibytesPerSecond()) {
-            bestAria2 = aria2;
-        }
+        keepBest(bestMethod2, method2);
+        keepBest(bestAria2, aria2);
     }
     std::printf("\nbest of %d:\n", rounds);
     print("method 2", bestMethod2);
@@ -283,14 +198,10 @@ int main(int argc, char* argv[])
     parser.addOptions({modeOption, urlOption, folderOption, roundsOption});
     parser.process(application);
     const QStringList urls = parser.values(urlOption);
-    QString folder = parser.value(folderOption);
-    if (urls.isEmpty() || folder.isEmpty()) {
+    if (urls.isEmpty() || parser.value(folderOption).isEmpty()) {
         parser.showHelp(2);
     }
-    if (!folder.endsWith(u'/')) {
-        folder += u'/';
-    }
-    QDir().mkpath(folder);
+    const QString folder = preparedFolder(parser.value(folderOption));
     if (parser.value(modeOption) == u"big"_s) {
         return runBig(urls.first(), folder);
     }

@@ -4,18 +4,18 @@
 // any window.
 
 #include "Fakes.h"
+#include "ProgramRig.h"
 #include "SampleSite.h"
 #include "TestContext.h"
 #include "app/AppServices.h"
 #include "app/SettingKeys.h"
 #include "app/SharedSettings.h"
-#include "cache/BrowserDiskCache.h"
 #include "download/DownloadList.h"
 #include "download/DownloadListHost.h"
 #include "download/DownloadScheduler.h"
 #include "download/fFileDownload.h"
-#include "files/fSeleFileSavePath.h"
 #include "platform/BrowserProfile.h"
+#include "platform/MemoryDocument.h"
 #include "platform/ProcessSetup.h"
 #include "platform/QtEventPump.h"
 #include "platform/SystemClock.h"
@@ -27,7 +27,6 @@
 #include "search/fWebSearch.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -46,24 +45,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Serves the event loop until done() holds or the time is up.
-bool waitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QEventLoop loop;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || elapsed.elapsed() > timeoutMs) {
-            loop.quit();
-        }
-    });
-    poll.start(2);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
+using zorvtest::loadPage;
+using zorvtest::waitUntil;
 
 int intOption(const QStringList& arguments, const QString& name, int fallback)
 {
@@ -74,97 +57,6 @@ int intOption(const QStringList& arguments, const QString& name, int fallback)
 }
 
 double seconds(const QElapsedTimer& timer) { return timer.nsecsElapsed() / 1e9; }
-
-// The program's windows on the real clock and event pump, with settings, folders and boxes of
-// a temporary context; the save-folder chooser is confirmed on the papers folder.
-struct Program {
-    Program(BrowserProfile& profile, const sample::SampleSite& site)
-        : cache(profile.cacheFolder(), ctx.path(u"cache-files"_s))
-        , ui{services, ctx.forms, &profile, &network}
-    {
-        services.config = AppConfig::forBases(site.base(), site.base());
-        network.setCookieJar(profile.cookieJar());
-        profile.cookieJar()->setParent(&profile);
-        cover = RegisterProgramWindows(ui, {cache, {ctx.path(u"home"_s), profile.cacheFolder()}},
-                                       {}, [] {});
-        folder = ctx.path(u"papers"_s);
-        ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::downloadMethod(), u"1"_s);
-        ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::promptSavePath(), u"1"_s);
-        QObject::connect(&chooserPoll, &QTimer::timeout, &chooserPoll, [this] {
-            if (auto* chooser =
-                    qobject_cast<fSeleFileSavePath*>(QApplication::activeModalWidget())) {
-                chooser->Combo1->setEditText(folder);
-                chooser->Command2->click();
-            }
-        });
-        chooserPoll.start(10);
-    }
-    ~Program()
-    {
-        // The windows go before the network access and the cache they use.
-        ctx.forms.unloadAll();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    fWebSearch* search() { return qobject_cast<fWebSearch*>(ctx.forms.loaded(u"fWebSearch"_s)); }
-    fFileDownload* download()
-    {
-        return qobject_cast<fFileDownload*>(ctx.forms.loaded(u"fFileDownload"_s));
-    }
-
-    // The launcher's "文献检索下载", the search window on the home page.
-    fWebSearch* openSearch()
-    {
-        ctx.forms.load(u"fCover"_s);
-        cover->load();
-        if (!waitUntil([&] { return cover->Command1->isEnabled(); }, 30000)) {
-            return nullptr;
-        }
-        cover->Command1->click();
-        fWebSearch* w = search();
-        const bool home = w
-            && waitUntil(
-                              [&] {
-                                  return w->browser().title() == u"Journal of Sample Studies"_s
-                                      && !w->browser().isBusy();
-                              },
-                              60000);
-        return home ? w : nullptr;
-    }
-
-    zorvtest::TestContext ctx;
-    SystemClock clock;
-    QtEventPump pump;
-    AppServices services{ctx.store,
-                         ctx.shared,
-                         clock,
-                         pump,
-                         ctx.prompter,
-                         ctx.shell,
-                         ctx.registry,
-                         ctx.services.config,
-                         ctx.services.executablePath,
-                         ctx.services.OsName};
-    QNetworkAccessManager network;
-    BrowserDiskCache cache;
-    UiServices ui;
-    fCover* cover = nullptr;
-    QString folder;
-    QTimer chooserPoll;
-};
-
-bool loadPage(Browser& browser, const QString& url)
-{
-    bool complete = false;
-    auto connection =
-        QObject::connect(&browser, &Browser::documentComplete, &browser, [&](const QString& done) {
-            complete = complete || QUrl(done) == QUrl(url);
-        });
-    browser.navigate(url);
-    const bool ok = waitUntil([&] { return complete; }, 60000);
-    QObject::disconnect(connection);
-    return ok;
-}
 
 // curl fetching the URLs one after another into folder; seconds, or -1.
 double curlSeconds(const QStringList& urls, const QString& folder)
@@ -190,7 +82,9 @@ double curlSeconds(const QStringList& urls, const QString& folder)
 // The road for a search of count articles; false when a step did not come through.
 bool road(BrowserProfile& profile, sample::SampleSite& site, int count, int tickMs)
 {
-    Program p(profile, site);
+    zorvtest::ProgramRig p(profile, site, zorvtest::ProgramRig::Time::Real);
+    p.ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::downloadMethod(), u"1"_s);
+    p.ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::promptSavePath(), u"1"_s);
     fWebSearch* w = p.openSearch();
     if (!w) {
         std::fprintf(stderr, "bench_road: the search window did not open the home page\n");
@@ -260,21 +154,6 @@ bool road(BrowserProfile& profile, sample::SampleSite& site, int count, int tick
     return true;
 }
 
-// A browser that shows nothing, for the analysis without any window.
-class NoBrowser final : public Browser {
-public:
-    void setSilent(bool) override { }
-    bool isSilent() const override { return true; }
-    void navigate(const QString&) override { }
-    void goBack() override { }
-    void goForward() override { }
-    void refresh() override { }
-    bool isBusy() const override { return false; }
-    QString locationUrl() const override { return {}; }
-    QString title() const override { return {}; }
-    std::shared_ptr<Document> document() override { return {}; }
-};
-
 class BareView final : public AnalysisView {
 public:
     void showProgressPanel(const QString&) override { }
@@ -308,7 +187,9 @@ void fill(ArticleList& list, const QString& base, int count)
 // against the same analysis with no window at all.
 bool analysisAlone(BrowserProfile& profile, sample::SampleSite& site, int count)
 {
-    Program p(profile, site);
+    zorvtest::ProgramRig p(profile, site, zorvtest::ProgramRig::Time::Real);
+    p.ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::downloadMethod(), u"1"_s);
+    p.ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::promptSavePath(), u"1"_s);
     fWebSearch* w = p.openSearch();
     if (!w) {
         std::fprintf(stderr, "bench_road: the search window did not open the home page\n");
@@ -335,7 +216,7 @@ bool analysisAlone(BrowserProfile& profile, sample::SampleSite& site, int count)
                          ctx.services.executablePath,
                          ctx.services.OsName};
     ctx.shared.PromptSavePath = 1;
-    NoBrowser browser;
+    NullBrowser browser;
     SearchSession session(services, browser);
     BareView view;
     BareHost host;

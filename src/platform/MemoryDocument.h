@@ -72,3 +72,18 @@ private:
     QString m_url;
     std::shared_ptr<MemoryElement> m_body;
 };
+
+// A browser that shows nothing and never loads: for work on a list that needs no page.
+class NullBrowser final : public Browser {
+public:
+    void setSilent(bool) override { }
+    bool isSilent() const override { return true; }
+    void navigate(const QString&) override { }
+    void goBack() override { }
+    void goForward() override { }
+    void refresh() override { }
+    bool isBusy() const override { return false; }
+    QString locationUrl() const override { return {}; }
+    QString title() const override { return {}; }
+    std::shared_ptr<Document> document() override { return {}; }
+};

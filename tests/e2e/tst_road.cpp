@@ -3,15 +3,14 @@
 // analyse -> download window -> start -> PDF files on disk.
 
 #include "BrowserFixture.h"
+#include "ProgramRig.h"
 #include "SamplePdf.h"
 #include "TestContext.h"
 #include "TestMain.h"
 #include "app/SettingKeys.h"
-#include "cache/BrowserDiskCache.h"
 #include "download/DownloadList.h"
 #include "download/DownloadScheduler.h"
 #include "download/fFileDownload.h"
-#include "files/fSeleFileSavePath.h"
 #include "net/HttpHelpers.h"
 #include "program/ProgramWindows.h"
 #include "search/ArticleList.h"
@@ -19,7 +18,6 @@
 #include "search/fWebSearch.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -34,96 +32,11 @@ using namespace zorvtest;
 
 namespace {
 
-// The program's windows on test services: settings, folders and browser cache in temporary
-// folders, the sample site as the journal, a fake clock that moves while the browser does not
-// load, and a pump that waits for real events.
-struct Program {
-    explicit Program(BrowserFixture& fixture)
-        : cache(fixture.profile->cacheFolder(), ctx.path(u"cache-files"_s))
-        , ui{services, ctx.forms, fixture.profile.get(), &network}
-    {
-        services.config = AppConfig::forBases(fixture.site.base(), fixture.site.base());
-        network.setCookieJar(fixture.profile->cookieJar());
-        fixture.profile->cookieJar()->setParent(fixture.profile.get()); // the profile keeps it
-        pump.advance = [this] {
-            auto* search = qobject_cast<fWebSearch*>(ctx.forms.loaded(u"fWebSearch"_s));
-            return !search || (!search->browser().isBusy() && !search->session().PageLoading);
-        };
-        cover = RegisterProgramWindows(
-            ui, {cache, {ctx.path(u"home"_s), fixture.profile->cacheFolder()}}, {}, [] {});
-        folder = ctx.path(u"papers"_s);
-        // Confirms the save-folder chooser on the papers folder whenever it comes up.
-        QObject::connect(&chooserPoll, &QTimer::timeout, &chooserPoll, [this] {
-            if (auto* chooser =
-                    qobject_cast<fSeleFileSavePath*>(QApplication::activeModalWidget())) {
-                ++choosers;
-                chooser->Combo1->setEditText(folder);
-                chooser->Command2->click();
-            }
-        });
-        chooserPoll.start(10);
-    }
-    ~Program()
-    {
-        // The windows go before the network access and the cache they use.
-        ctx.forms.unloadAll();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    fWebSearch* search() { return qobject_cast<fWebSearch*>(ctx.forms.loaded(u"fWebSearch"_s)); }
-    fFileDownload* download()
-    {
-        return qobject_cast<fFileDownload*>(ctx.forms.loaded(u"fFileDownload"_s));
-    }
-
-    // "开始下载" with the window's real timers, made fast: both ticks every millisecond, and
-    // the fake clock one second on at every look, so each tick finds the interval passed.
-    bool downloadAll()
-    {
-        fFileDownload* d = download();
-        if (!d) {
-            return false;
-        }
-        d->Timer1->setInterval(1);
-        d->Timer_Down->setInterval(1);
-        if (d->Combo1->isEnabled()) {
-            d->Combo1->setCurrentIndex(d->Combo1->count() - 1); // every thread of method 2
-        }
-        d->Command4->click();
-        return waitUntil(
-            [&] {
-                ctx.clock.advance(1.0);
-                return !d->scheduler().timerDownEnabled()
-                    && d->downloadList().检测是否下载列表完毕();
-            },
-            60000);
-    }
-
-    QString savedFile(const QString& title) const
-    {
-        return folder + u'/' + SanitizeFileName(title) + u".pdf"_s;
-    }
-
-    TestContext ctx;
-    SteppingPump pump{ctx.clock};
-    AppServices services{ctx.store,
-                         ctx.shared,
-                         ctx.clock,
-                         pump,
-                         ctx.prompter,
-                         ctx.shell,
-                         ctx.registry,
-                         ctx.services.config,
-                         ctx.services.executablePath,
-                         ctx.services.OsName};
-    QNetworkAccessManager network;
-    BrowserDiskCache cache;
-    UiServices ui;
-    fCover* cover = nullptr;
-    QString folder;
-    QTimer chooserPoll;
-    int choosers = 0;
-};
+// Where the road stores an article's PDF: its cleaned title in the papers folder.
+QString savedFile(const ProgramRig& p, const QString& title)
+{
+    return p.folder + u'/' + SanitizeFileName(title) + u".pdf"_s;
+}
 
 QString pathOf(const QString& url) { return QUrl(url).path(); }
 
@@ -167,7 +80,7 @@ void TestRoad::fromResultPagesToFiles()
 {
     QFETCH(int, method);
     sample::SampleSite& site = m_fixture->site;
-    Program p(*m_fixture);
+    ProgramRig p(*m_fixture->profile, site, ProgramRig::Time::Stepping);
     p.ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::downloadMethod(),
                        QString::number(method));
     p.ctx.shared.write(SettingKeys::sectionSettings(), SettingKeys::promptSavePath(), u"1"_s);
@@ -216,7 +129,7 @@ void TestRoad::fromResultPagesToFiles()
         for (int row = firstRow; row < firstRow + rows; ++row) {
             const ArticleEntry& entry = articles.entry(row);
             QCOMPARE(entry.analysisStatus, u"成功"_s);
-            QFile file(p.savedFile(entry.title));
+            QFile file(savedFile(p, entry.title));
             QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
             const QByteArray bytes = file.readAll();
             QVERIFY(bytes.startsWith("%PDF"));

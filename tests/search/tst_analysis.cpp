@@ -3,6 +3,7 @@
 #include "download/DownloadList.h"
 #include "download/DownloadListHost.h"
 #include "platform/Browser.h"
+#include "platform/MemoryDocument.h"
 #include "search/ArticleListCommands.h"
 #include "search/EntryAnalysis.h"
 #include "search/HandOff.h"
@@ -17,21 +18,6 @@ namespace {
 
 const QString kSite = u"http://127.0.0.1:8765"_s;
 const QString kPage = kSite + u"/search/results?q=bone"_s;
-
-// A browser that shows nothing: these tests work on the list alone.
-class NoBrowser final : public Browser {
-public:
-    void setSilent(bool) override { }
-    bool isSilent() const override { return true; }
-    void navigate(const QString&) override { }
-    void goBack() override { }
-    void goForward() override { }
-    void refresh() override { }
-    bool isBusy() const override { return false; }
-    QString locationUrl() const override { return {}; }
-    QString title() const override { return {}; }
-    std::shared_ptr<Document> document() override { return {}; }
-};
 
 class FakeDownloadWindow final : public DownloadListHost {
 public:
@@ -108,7 +94,7 @@ struct AnalysisRig {
     QString key(int row) { return session.articles().entry(row).key; }
 
     TestContext ctx;
-    NoBrowser browser;
+    NullBrowser browser;
     SearchSession session;
     RecordingView view;
     FakeDownloadWindow window;

@@ -3,6 +3,7 @@
 #include "platform/BrowserProfile.h"
 
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,6 +18,14 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The question the engine puts before a page that asks for it is left (its own wording).
+QString leavePageQuestion()
+{
+    return QCoreApplication::translate(
+        "QWebEnginePage",
+        "Are you sure you want to leave this page? Changes that you made may not be saved.");
+}
 
 // The page of an embedded browser: no script dialogs in silent mode, no console noise, and no
 // second window ever (new-window requests are turned into navigations of this page).
@@ -35,7 +44,14 @@ protected:
     }
     bool javaScriptConfirm(const QUrl& origin, const QString& message) override
     {
-        return silent ? false : QWebEnginePage::javaScriptConfirm(origin, message);
+        if (!silent) {
+            return QWebEnginePage::javaScriptConfirm(origin, message);
+        }
+        // The engine asks whether a page that wants to be asked may be left through the same
+        // box as a page's own confirm(). Silent, the page is left: answering no would hold
+        // the browser on it without a word, so links, history and the next-page clicks of the
+        // crawl would do nothing.
+        return message == leavePageQuestion();
     }
     bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& defaultValue,
                           QString* result) override

@@ -59,6 +59,7 @@ private slots:
     void newWindowsOpenInThisView();
     void pageCannotCloseTheBrowser();
     void silentModeKeepsBoxesAway();
+    void silentModeLetsPagesBeLeft();
     void historyWithoutEntriesIsIgnored();
     void busyWhileTheTopLevelDocumentLoads();
     void pageThatDoesNotAnswerReadsAsEmpty(); // last: its page never frees its renderer
@@ -78,6 +79,14 @@ void TestBrowser::initTestCase()
             u"<html><body><a href='/'>home</a><script>"
             "setTimeout(function () { document.title = 'busy'; for (;;) {} }, 0);"
             "</script></body></html>"_s);
+    });
+    m_fixture->site.route(u"/fixture/leave.html"_s, [](const sample::Request&) {
+        return sample::Response::html(
+            u"<html><body style='height: 100%'><script>"
+            "addEventListener('beforeunload', function (e) { e.preventDefault();"
+            " e.returnValue = 'stay'; });"
+            "addEventListener('mousedown', function () { document.title = 'touched'; });"
+            "</script><p>unsaved work</p></body></html>"_s);
     });
     m_fixture->site.route(u"/fixture/submitted.html"_s, [](const sample::Request&) {
         return sample::Response::html(u"<html><body>submitted</body></html>"_s);
@@ -224,6 +233,20 @@ void TestBrowser::silentModeKeepsBoxesAway()
     QVERIFY(loadPage(*m_browser, m_fixture->url(u"/popup/alert.html"_s)));
     ZORV_WAIT(m_browser->title() == u"after the boxes"_s);
     QCOMPARE(m_browser->title(), u"after the boxes"_s);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestBrowser::silentModeLetsPagesBeLeft()
+{
+    // A page that asks before it is left, once the user has touched it: in silent mode the
+    // question is not shown and the page is left.
+    Browser& browser = *m_browser;
+    QVERIFY(loadPage(browser, m_fixture->url(u"/fixture/leave.html"_s)));
+    QWidget* input = m_browser->view()->focusProxy();
+    QVERIFY(input);
+    QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(40, 40));
+    ZORV_WAIT(browser.title() == u"touched"_s);
+    QVERIFY(loadPage(browser, m_fixture->url(u"/issue/94/1"_s), 5000));
     QVERIFY(!QApplication::activeModalWidget());
 }
 

@@ -51,6 +51,7 @@ QString articlePath(int volume, int issue, int page)
     return u"/content/%1/%2/%3"_s.arg(volume).arg(issue).arg(page);
 }
 
+// The link text is markup (an entity such as &raquo; stays one); callers escape titles.
 QString link(const QString& href, const QString& text, const QString& attributes = QString())
 {
     return u"<a href=\"%1\"%2>%3</a>"_s.arg(
@@ -130,7 +131,7 @@ Response resultPage(const Request& request)
         // One title per page carries its class in other letters and with blanks around it.
         const QString cls = item == first + 1 ? u" Highwire-Cite-Linked-Title "_s : kTitleClass;
         body += u"<li>"_s
-            + link(resultHref(item, issue, number), articleTitle(95, issue, number),
+            + link(resultHref(item, issue, number), articleTitle(95, issue, number).toHtmlEscaped(),
                    u"class=\"%1\""_s.arg(cls))
             + u" "_s + link(articlePath(95, issue, number), u"Abstract"_s) + u" "_s
             + link(articlePath(95, issue, number) + u".full.pdf"_s, u"Full Text (PDF)"_s)
@@ -165,7 +166,7 @@ Response stalledResults(const Request&)
     QString body = u"<h1>Search results</h1><ul>"_s;
     for (int number = 1; number <= 3; ++number) {
         body += u"<li>"_s
-            + link(articlePath(96, 1, number), articleTitle(96, 1, number),
+            + link(articlePath(96, 1, number), articleTitle(96, 1, number).toHtmlEscaped(),
                    u"class=\"%1\""_s.arg(kTitleClass))
             + u"</li>"_s;
     }
@@ -179,10 +180,11 @@ Response issueListing(const Request&)
     QString body = u"<h1>Volume 94, Issue 1</h1><ul>"_s;
     for (int number = 1; number <= 6; ++number) {
         const QString path = articlePath(94, 1, number);
-        body += u"<li>"_s + link(path, articleTitle(94, 1, number)) + u" "_s
+        body += u"<li>"_s + link(path, articleTitle(94, 1, number).toHtmlEscaped()) + u" "_s
             + link(path + u".full.pdf"_s, u"PDF"_s) + u"</li>"_s;
     }
-    body += u"<li>"_s + link(u"../../content/94/1/7"_s, articleTitle(94, 1, 7)) + u"</li>"_s;
+    body += u"<li>"_s + link(u"../../content/94/1/7"_s, articleTitle(94, 1, 7).toHtmlEscaped())
+        + u"</li>"_s;
     body += u"</ul><p>"_s;
     body += link(u"/content/94/1/"_s, u"All articles of this issue"_s) + u" "_s;
     body += link(u"/content/94/1/1?x=2"_s, u"Cite this article"_s) + u" "_s;
@@ -263,7 +265,7 @@ Response popupTarget(const Request&)
     QString body = u"<h1>Opened from a new-window link</h1><ul>"_s;
     for (int number = 1; number <= 2; ++number) {
         body += u"<li>"_s
-            + link(articlePath(97, 1, number), articleTitle(97, 1, number),
+            + link(articlePath(97, 1, number), articleTitle(97, 1, number).toHtmlEscaped(),
                    u"class=\"%1\""_s.arg(kTitleClass))
             + u"</li>"_s;
     }

@@ -12,10 +12,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool isTransportFailure(QNetworkReply::NetworkError error)
+// True when the request ended without a whole HTTP answer: none came back (refused, host not
+// found, time-out, a proxy failure), or the connection dropped or the body broke the protocol
+// before the answer was complete. Such a request ends as a transport failure, so a partial body
+// is never taken for the whole one; a proxy's own refusal (407) is a whole answer.
+bool endedWithoutWholeAnswer(QNetworkReply::NetworkError error, bool statusReceived)
 {
-    // Connection-level (1..99) and proxy (101..199) failures: no HTTP answer came back.
-    return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+    if (error == QNetworkReply::NoError) {
+        return false;
+    }
+    if (error < QNetworkReply::ProxyConnectionRefusedError) {
+        return true; // connection-level, whether or not the headers had come
+    }
+    if (error < QNetworkReply::ContentAccessDenied) {
+        return !statusReceived;
+    }
+    return statusReceived && error == QNetworkReply::ProtocolFailure;
 }
 
 QByteArray charsetOf(const QByteArray& contentType)
@@ -199,13 +211,10 @@ int uXMLHTTP::Status() const
         return 0;
     }
     const QVariant code = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (code.isValid()) {
-        return code.toInt();
-    }
-    if (m_readyState == 4 && isTransportFailure(m_reply->error())) {
+    if (m_readyState == 4 && endedWithoutWholeAnswer(m_reply->error(), code.isValid())) {
         return kTransportStatusBase + int(m_reply->error());
     }
-    return 0;
+    return code.isValid() ? code.toInt() : 0;
 }
 
 QString uXMLHTTP::StatusText() const

@@ -116,6 +116,7 @@ void TestXmlHttp::completionRaisesOneOutcome_data()
     QTest::newRow("status above 600") << u"/beyond"_s << 700 << QStringList{};
     QTest::newRow("connection refused") << u"refused"_s << -1 << QStringList{};
     QTest::newRow("closed without an answer") << u"dropped"_s << -1 << QStringList{};
+    QTest::newRow("200 body cut short") << u"/cut"_s << -1 << QStringList{};
 }
 
 void TestXmlHttp::completionRaisesOneOutcome()
@@ -127,6 +128,12 @@ void TestXmlHttp::completionRaisesOneOutcome()
     m_server->route(u"/busy"_s, [](const Request&) { return Response::html("busy"_ba, 503); });
     m_server->route(u"/odd"_s, [](const Request&) { return Response::html("odd"_ba, 299); });
     m_server->route(u"/beyond"_s, [](const Request&) { return Response::html("?"_ba, 700); });
+    m_server->route(u"/cut"_s, [](const Request&) {
+        Response response = Response::bytes(QByteArray(4096, 'v'), "text/plain");
+        response.delivery = Response::Delivery::CutShort;
+        response.sendBytes = 1000;
+        return response;
+    });
     DroppingServer dropping;
     QString url = m_server->urlText(target);
     if (target == u"refused"_s) {
@@ -137,7 +144,8 @@ void TestXmlHttp::completionRaisesOneOutcome()
 
     uXMLHTTP x(m_network.get());
     Events events(x);
-    QVERIFY(x.Open_(u"GET"_s, url));
+    const QString saveFile = m_dir->filePath(u"saved.txt"_s);
+    QVERIFY(x.Open_(u"GET"_s, url, saveFile));
     QCOMPARE(x.ReadyState(), 1);
     x.Send_();
     QVERIFY(x.tmrReader->isActive());
@@ -154,6 +162,7 @@ void TestXmlHttp::completionRaisesOneOutcome()
     QCOMPARE(events.arrived.count(), 0);
     QCOMPARE(events.errorTexts(), errorTexts);
     QVERIFY(events.ticks.count() >= 1);
+    QVERIFY(!QFile::exists(saveFile)); // only a whole 200 answer is saved
 }
 
 void TestXmlHttp::savedBodyHasTheExactBytesAndReplacesTheFile()

@@ -19,6 +19,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -33,9 +35,10 @@ QLabel* greyHint(const QString& text, const QString& name, QWidget* parent)
 
 bool isNumber(const QString& text)
 {
+    // "inf" and "nan" read as numbers here, but they are no number a user writes.
     bool ok = false;
-    text.trimmed().toDouble(&ok);
-    return ok;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value);
 }
 
 } // namespace

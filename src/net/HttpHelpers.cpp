@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cmath>
 #include <initializer_list>
 
 using namespace Qt::StringLiterals;
@@ -265,9 +266,10 @@ PathParts splitAtLastDot(const QString& path)
 
 bool isNumeric(const QString& text)
 {
+    // "inf" and "nan" read as numbers here, but they are no number a user writes.
     bool ok = false;
-    text.trimmed().toDouble(&ok);
-    return ok;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value);
 }
 
 } // namespace

@@ -58,6 +58,7 @@ void TestOptions::proxyWarning_data()
     QTest::newRow("on, empty port") << true << u"proxy.example"_s << QString() << true;
     QTest::newRow("on, empty address") << true << u"  "_s << u"3128"_s << true;
     QTest::newRow("on, port not a number") << true << u"proxy.example"_s << u"80a"_s << true;
+    QTest::newRow("on, port infinite") << true << u"proxy.example"_s << u"inf"_s << true;
     QTest::newRow("on, well formed") << true << u" 127.0.0.1 "_s << u" 3128 "_s << false;
     QTest::newRow("off, empty address") << false << QString() << QString() << false;
 }

@@ -185,6 +185,8 @@ void TestHttpHelpers::uniqueFileName_data()
     QTest::newRow("numbered, base taken")
         << u"x[0003].pdf"_s << QStringList{u"x[0003].pdf"_s, u"x.pdf"_s} << u"x[0001].pdf"_s;
     QTest::newRow("no extension") << u"x"_s << QStringList{u"x"_s} << u"x[0001]"_s;
+    QTest::newRow("bracketed word is no number")
+        << u"x[inf].pdf"_s << QStringList{u"x[inf].pdf"_s} << u"x[inf][0001].pdf"_s;
     QTest::newRow("a folder is not a file") << u"d.pdf"_s << QStringList() << u"d.pdf"_s;
 }
 

@@ -74,7 +74,11 @@ bool uXMLHTTP::Open_(const QString& method, const QString& url, const QString& s
                      QString* error)
 {
     m_downOk = false;
-    auto fail = [error](const QString& reason) {
+    auto fail = [this, error](const QString& reason) {
+        // An earlier request that was opened but not sent is not sent in this one's place.
+        if (m_sendable) {
+            dropRequest();
+        }
         if (error) {
             *error = reason;
         }

@@ -227,19 +227,25 @@ void TestXmlHttp::sendWithoutOpenRaisesNothing_data()
 {
     QTest::addColumn<bool>("withNetwork");
     QTest::addColumn<QString>("openUrl"); // empty: Open_ is not called
-    QTest::newRow("never opened") << true << QString();
-    QTest::newRow("no request machinery") << false << u"/manifest.txt"_s;
-    QTest::newRow("unusable address") << true << u"not a web address"_s;
+    QTest::addColumn<bool>("openedBefore"); // a good request opened, not sent, before openUrl
+    QTest::newRow("never opened") << true << QString() << false;
+    QTest::newRow("no request machinery") << false << u"/manifest.txt"_s << false;
+    QTest::newRow("unusable address") << true << u"not a web address"_s << false;
+    QTest::newRow("unusable address after a good one") << true << u"not a web address"_s << true;
 }
 
 void TestXmlHttp::sendWithoutOpenRaisesNothing()
 {
     QFETCH(bool, withNetwork);
     QFETCH(QString, openUrl);
+    QFETCH(bool, openedBefore);
     m_server->route(u"/manifest.txt"_s, [](const Request&) { return Response::text("1.5.0"); });
 
     uXMLHTTP x(withNetwork ? m_network.get() : nullptr);
     Events events(x);
+    if (openedBefore) {
+        QVERIFY(x.Open_(u"GET"_s, m_server->urlText(u"/manifest.txt"_s)));
+    }
     if (!openUrl.isEmpty()) {
         const QString url = openUrl.startsWith(u'/') ? m_server->urlText(openUrl) : openUrl;
         QString error;

@@ -29,7 +29,8 @@ public:
     ~uXMLHTTP() override;
 
     // Prepares a request (the method in upper case). A request still running is dropped
-    // without an event. False, with the reason in error, when the request cannot be opened.
+    // without an event. False, with the reason in error, when the request cannot be opened;
+    // a request opened before and not yet sent is dropped then too.
     bool Open_(const QString& method, const QString& url, const QString& saveFile = QString(),
                QString* error = nullptr);
     // Adds a header to the opened, unsent request; ignored otherwise.

@@ -409,8 +409,13 @@ void Method1Transfer::fixExtension(const QString& key, const QString& path)
         return;
     }
     const QString stored = FixFileExtension(path, sniffed);
+    // The row's type is the stored file's own extension: a name that already carried the
+    // sniffed type in other letter case ("pdf" for "PDF") keeps its file, and file names
+    // here tell the cases apart, so the row must spell the extension as the file does.
+    const QString name = FileNameFromPath(stored, false);
+    const qsizetype dot = name.lastIndexOf(u'.');
     DownloadList& list = m_scheduler.list();
-    list.setType(key, sniffed);
+    list.setType(key, dot < 0 ? QString() : name.mid(dot + 1));
     list.setText(key, FileNameFromPath(stored, true));
 }
 

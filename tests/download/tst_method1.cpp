@@ -81,7 +81,7 @@ void TestMethod1::outcomes_data()
     const QByteArray octet = paper(u"Octet paper"_s);
     const QString octetSize = QString::number(octet.size());
     QTest::newRow("octet-stream pdf keeps its name")
-        << u"/dl/octet.pdf"_s << u"pdf"_s << done << u"PDF"_s << octetSize << octetSize << u"100%"_s
+        << u"/dl/octet.pdf"_s << u"pdf"_s << done << u"pdf"_s << octetSize << octetSize << u"100%"_s
         << u"paper.pdf"_s << octet;
 
     const QByteArray page =
@@ -156,6 +156,8 @@ void TestMethod1::outcomes()
     QCOMPARE(rig.files(), file.isEmpty() ? QStringList() : QStringList{file});
     if (!file.isEmpty()) {
         QCOMPARE(readFile(rig.folder + file), content);
+        // The row names the stored file: opening, re-queueing and checking it find it.
+        QCOMPARE(rig.list.targetPath(key), rig.folder + file);
     }
     QVERIFY(!rig.scheduler.TransferBusy());
     QCOMPARE(rig.scheduler.LastDoneTime(), before);

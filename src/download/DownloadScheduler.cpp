@@ -198,6 +198,9 @@ void DownloadScheduler::supervisorTick()
             setTransferBusy(false);
         }
     } else {
+        // The flag follows the slots, also down: set only, it would stay set once the slots
+        // are free, and after a switch back to method 1 with the scheduler on no transfer
+        // would ever start again.
         setTransferBusy(m_method2 && m_method2->anySlotBusy(m_threadCount));
         if (!m_timerDown) {
             setTransferBusy(false);

@@ -136,7 +136,8 @@ bool BrowserDiskCache::scan()
 {
     m_records.clear();
     m_scanned = true;
-    const QString folder = entryFolder();
+    m_entryFolder = entryFolder();
+    const QString& folder = m_entryFolder;
     bool complete = true;
     if (!folder.isEmpty()) {
         const QFileInfo folderInfo(folder);
@@ -232,7 +233,9 @@ const BrowserDiskCache::Record* BrowserDiskCache::find(const QString& url) const
 
 bool BrowserDiskCache::isCurrent(const Record& record) const
 {
-    const QString folder = entryFolder();
+    // Looked for where the scan found it: finding the entry folder anew would read the whole
+    // folder once the browser's index file is gone, for every row of a listing.
+    const QString& folder = m_entryFolder;
     return !folder.isEmpty() && QFileInfo(entryPath(folder, record.id, u'0')).isFile()
         && stampOf(folder, record.id) == record.stamp
         && (record.entry.localFile.isEmpty() || QFileInfo(record.entry.localFile).isFile());
@@ -265,21 +268,20 @@ bool BrowserDiskCache::remove(const QString& url)
     if (!m_scanned || !find(url)) {
         scan();
     }
-    const QString folder = entryFolder();
+    const QString& folder = m_entryFolder;
     bool removed = false;
     for (qsizetype i = m_records.size() - 1; i >= 0; --i) {
         const Record& record = m_records.at(i);
         if (record.entry.sourceUrl != url) {
             continue;
         }
-        // The response, its ranges and any other stream of the entry. A running browser
+        // The response, its other stream and its ranges, by name: reading the folder for
+        // them would make deleting every row read the folder once per row. A running browser
         // that still holds one of them open keeps writing into the removed file only, and
         // fetches the URL afresh the next time it is asked for.
         if (!folder.isEmpty()) {
-            const QFileInfoList files = QDir(folder).entryInfoList(
-                {record.id + u"_*"_s}, QDir::Files | QDir::Hidden | QDir::System);
-            for (const QFileInfo& file : files) {
-                removed = QFile::remove(file.filePath()) || removed;
+            for (const QChar stream : {u'0', u'1', u's'}) {
+                removed = QFile::remove(entryPath(folder, record.id, stream)) || removed;
             }
         }
         QDir(m_filesFolder + u'/' + record.id).removeRecursively();

@@ -40,6 +40,7 @@ private:
 
     QString m_cacheFolder;
     QString m_filesFolder;
+    QString m_entryFolder; // where the last scan found the records' files
     QList<Record> m_records;
     bool m_scanned = false;
 };

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cmath>
 #include <filesystem>
 
 using namespace Qt::StringLiterals;
@@ -44,8 +45,9 @@ QString StripNumberSuffix(const QString& base)
         return base;
     }
     bool number = false;
-    base.mid(open + 1, base.size() - open - 2).trimmed().toDouble(&number);
-    if (!number || open == 0) {
+    const double value = base.mid(open + 1, base.size() - open - 2).trimmed().toDouble(&number);
+    // "inf" and "nan" read as numbers too, but are words in a name.
+    if (!number || !std::isfinite(value) || open == 0) {
         return base;
     }
     return base.left(open);
@@ -112,7 +114,9 @@ CopyOutcome CopyOneFile(const QString& source, const QString& destFolder, int op
 {
     const PathParts parts = SplitPath(source);
     const QString target = destFolder + parts.fileName();
-    if (parts.folder.compare(destFolder, Qt::CaseInsensitive) == 0 || sameFile(source, target)) {
+    // Names differing in letter case are other folders here; a folder that is the same one
+    // under another spelling is found by sameFile.
+    if (parts.folder == destFolder || sameFile(source, target)) {
         return CopyOutcome::AlreadyThere;
     }
     bool copied = false;
@@ -163,7 +167,7 @@ void CopyRun::run(const QStringList& files, const QString& destFolder, int optio
             onProgress(int(k + 1));
         }
         const PathParts parts = SplitPath(files.at(k));
-        if (parts.folder.compare(destFolder, Qt::CaseInsensitive) == 0) {
+        if (parts.folder == destFolder) {
             continue;
         }
         if (onFile) {

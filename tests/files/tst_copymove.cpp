@@ -105,6 +105,7 @@ void TestCopyMove::stripNumberSuffix_data()
     QTest::newRow("nothing left") << u"[003]"_s << u"[003]"_s;
     QTest::newRow("no opening") << u"a3]"_s << u"a3]"_s;
     QTest::newRow("not at the end") << u"a[1]b"_s << u"a[1]b"_s;
+    QTest::newRow("a word that reads as a number") << u"a[inf]"_s << u"a[inf]"_s;
 }
 
 void TestCopyMove::stripNumberSuffix()
@@ -199,6 +200,13 @@ void TestCopyMove::sourceAlreadyInDestinationIsSkipped()
     }
     QCOMPARE(filesIn(dest), QStringList{u"a.pdf"_s});
     QCOMPARE(readAll(dest + u"a.pdf"_s), QByteArray("here"));
+
+    // A folder whose name differs only in letter case is another folder: its file is copied.
+    writeFile(dir.filePath(u"DEST/a.pdf"_s), "other");
+    FakeEventPump pump;
+    CopyRun run;
+    run.run({dir.filePath(u"DEST/a.pdf"_s)}, dest, ConflictOption::Rename, false, pump);
+    QCOMPARE(readAll(dest + u"a[001].pdf"_s), QByteArray("other"));
 }
 
 void TestCopyMove::moveDeletesOnlyCopiedSources()

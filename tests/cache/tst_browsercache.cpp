@@ -119,6 +119,7 @@ private slots:
     void damagedFilesAreSkipped();
     void filesFollowTheCache();
     void deletingAnEntryRemovesIt();
+    void clearingLeavesTheBrowserCaching();
 
 private:
     bool load(const QString& path);
@@ -171,7 +172,8 @@ void TestBrowserCache::initTestCase()
         return rangedPdf(request, m_rangedPdf);
     });
 
-    m_profile = std::make_unique<BrowserProfile>(m_ctx->path(u"browser"_s));
+    // In a home folder of its own, as the program keeps it: the all-users listing finds it.
+    m_profile = std::make_unique<BrowserProfile>(m_ctx->path(u"home/alice/browser"_s));
     m_profile->profile()->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
     m_page = std::make_unique<QWebEnginePage>(m_profile->profile());
     for (const QString& path : {u"article.html"_s, u"list.php?id=5"_s, u"paper.pdf"_s,
@@ -410,6 +412,33 @@ void TestBrowserCache::deletingAnEntryRemovesIt()
     QVERIFY(load(u"article.html"_s));
     QCOMPARE(m_site->requestsFor(u"/cachetest/article.html"_s).size(), asked + 1);
     QTRY_VERIFY_WITH_TIMEOUT(cachedWithFile({u"article.html"_s}), 20000);
+}
+
+void TestBrowserCache::clearingLeavesTheBrowserCaching()
+{
+    // Emptying the whole cache deletes the running browser's own files and folders too.
+    const CacheLocations locations{m_ctx->path(u"home/alice"_s), m_profile->cacheFolder()};
+    m_ctx->ui.browserProfile = m_profile.get();
+    m_ctx->forms.registerForm(u"fIEcache"_s,
+                              [&] { return new fIEcache(m_ctx->ui, *m_store, locations); });
+    const QString index = m_store->entryFolder() + u"/index"_s; // the browser writes it at start
+    QVERIFY(QFileInfo::exists(index));
+    ClearBrowserCache(m_ctx->ui, false);
+    QVERIFY(!m_store->lookup(url(u"paper.pdf"_s)));
+    QVERIFY(!QFileInfo::exists(index));
+
+    // Pages load afterwards, are fetched afresh, and what the browser stores then is listed
+    // with its file.
+    const qsizetype asked = m_site->requestsFor(u"/cachetest/paper.pdf"_s).size();
+    QVERIFY(load(u"article.html"_s));
+    QVERIFY(load(u"paper.pdf"_s));
+    QCOMPARE(m_site->requestsFor(u"/cachetest/paper.pdf"_s).size(), asked + 1);
+    QTRY_VERIFY_WITH_TIMEOUT(cachedWithFile({u"article.html"_s, u"paper.pdf"_s}), 20000);
+    fIEcache viewer(m_ctx->ui, *m_store, locations);
+    viewer.Command1_Click();
+    const int row = rowOf(viewer, url(u"paper.pdf"_s));
+    QVERIFY(row >= 0);
+    QCOMPARE(readAll(viewer.fileRow(row).path), m_pdf);
 }
 
 ZORV_TEST_MAIN(TestBrowserCache)

@@ -6,6 +6,22 @@
 
 #include <unistd.h>
 
+namespace {
+
+void post(QObject* context, const std::shared_ptr<bool>& alive, std::function<void()> callback)
+{
+    QMetaObject::invokeMethod(
+        context,
+        [alive, callback = std::move(callback)] {
+            if (*alive) {
+                callback();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
 BodyWriter::BodyWriter(const QString& target, QObject* context, std::function<void()> onRoom,
                        std::function<void(bool)> onDone)
     : m_file(std::make_unique<QSaveFile>(target))
@@ -20,13 +36,25 @@ BodyWriter::BodyWriter(const QString& target, QObject* context, std::function<vo
 BodyWriter::~BodyWriter()
 {
     *m_alive = false;
+    bool syncing = false;
     {
         const std::lock_guard lock(m_mutex);
         m_stop = true;
+        syncing = m_syncing;
     }
     m_wake.notify_all();
     if (m_thread.joinable()) {
-        m_thread.join();
+        if (syncing) {
+            // For a large body the disk may take seconds, which the window must not wait
+            // for: the thread syncs a descriptor of its own and learns here that it was left.
+            {
+                const std::lock_guard lock(m_syncState->mutex);
+                m_syncState->left = true;
+            }
+            m_thread.detach();
+        } else {
+            m_thread.join();
+        }
     }
     m_file.reset(); // an uncommitted temporary file goes with it
 }
@@ -91,14 +119,32 @@ bool BodyWriter::commit()
 
 void BodyWriter::notify(const std::function<void()>& callback)
 {
-    QMetaObject::invokeMethod(
-        m_context,
-        [alive = m_alive, callback] {
-            if (*alive) {
-                callback();
-            }
-        },
-        Qt::QueuedConnection);
+    post(m_context, m_alive, callback);
+}
+
+void BodyWriter::syncAndReport(std::unique_lock<std::mutex>& lock)
+{
+    // Everything is written: bring it to the disk here, so that replacing the target on the
+    // caller's thread finds nothing left to flush. The writer may go meanwhile without
+    // waiting (see the destructor), so after the unlock only copies are used, and a
+    // descriptor of the thread's own that outlives the file's.
+    const int own = m_failed ? -1 : ::dup(m_file->handle());
+    const int descriptor = own >= 0 ? own : (m_failed ? -1 : m_file->handle());
+    m_syncing = own >= 0; // without its own descriptor the thread is waited for
+    const std::shared_ptr<SyncState> state = m_syncState;
+    QObject* const context = m_context;
+    const std::shared_ptr<bool> alive = m_alive;
+    const std::function<void(bool)> onDone = m_onDone;
+    lock.unlock();
+
+    const bool ok = descriptor >= 0 && ::fsync(descriptor) == 0;
+    if (own >= 0) {
+        ::close(own);
+    }
+    const std::lock_guard guard(state->mutex);
+    if (!state->left) {
+        post(context, alive, [onDone, ok] { onDone(ok); });
+    }
 }
 
 void BodyWriter::run()
@@ -110,13 +156,7 @@ void BodyWriter::run()
             return;
         }
         if (m_queue.empty()) {
-            // Everything is written: bring it to the disk here, so that replacing the target
-            // on the caller's thread finds nothing left to flush.
-            const bool ok = !m_failed && ::fsync(m_file->handle()) == 0;
-            m_failed = !ok;
-            lock.unlock();
-            const auto onDone = m_onDone;
-            notify([onDone, ok] { onDone(ok); });
+            syncAndReport(lock);
             return;
         }
         const QByteArray data = std::move(m_queue.front());

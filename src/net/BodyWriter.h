@@ -21,7 +21,8 @@ class QSaveFile;
 // Everything but the writing itself happens on the thread that made the writer. Its two
 // notifications arrive there through the event loop of `context`, and never after the writer
 // is gone: destroying it stops the thread (after the write in progress) and removes the
-// temporary file.
+// temporary file. Destroying it while the written body goes to the disk does not wait for the
+// disk: the thread finishes that on its own and then touches nothing of the writer.
 class BodyWriter {
 public:
     // How many bytes may wait for the disk before hasRoom() says no.
@@ -48,8 +49,16 @@ public:
     bool commit();
 
 private:
+    // What the thread keeps while it brings the file to the disk, when the writer may already
+    // be gone: `left` says it is, and the thread then only cleans up after itself.
+    struct SyncState {
+        std::mutex mutex;
+        bool left = false;
+    };
+
     void run();
     void notify(const std::function<void()>& callback);
+    void syncAndReport(std::unique_lock<std::mutex>& lock);
 
     std::unique_ptr<QSaveFile> m_file;
     QObject* m_context;
@@ -67,5 +76,7 @@ private:
     bool m_finishing = false;
     bool m_stop = false;
     bool m_failed = false;
+    bool m_syncing = false;
+    std::shared_ptr<SyncState> m_syncState = std::make_shared<SyncState>();
     std::thread m_thread;
 };

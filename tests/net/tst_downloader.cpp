@@ -15,8 +15,13 @@
 #include <QStringEncoder>
 #include <QTcpServer>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace zorvtest;
@@ -24,6 +29,64 @@ using namespace zorvtest;
 Q_DECLARE_METATYPE(sample::Response)
 
 namespace {
+
+// The disk of this test process: once armed for a folder, the next sync of a file in it holds
+// until the test lets it go (at most ten seconds), as a slow disk holds a large body.
+struct SyncGate {
+    std::mutex mutex;
+    std::condition_variable wake;
+    QString folder; // armed while not empty
+    bool holding = false;
+};
+SyncGate g_syncGate;
+
+QString pathOfDescriptor(int descriptor)
+{
+    return QFile::symLinkTarget(u"/proc/self/fd/%1"_s.arg(descriptor));
+}
+
+} // namespace
+
+extern "C" int fsync(int descriptor)
+{
+    {
+        std::unique_lock lock(g_syncGate.mutex);
+        if (!g_syncGate.folder.isEmpty()
+            && pathOfDescriptor(descriptor).startsWith(g_syncGate.folder)) {
+            g_syncGate.folder.clear();
+            g_syncGate.holding = true;
+            g_syncGate.wake.wait_for(lock, std::chrono::seconds(10),
+                                     [] { return !g_syncGate.holding; });
+            g_syncGate.holding = false;
+        }
+    }
+    return static_cast<int>(::syscall(SYS_fsync, descriptor));
+}
+
+namespace {
+
+// Holds the next sync of a file in folder while it lives.
+class HeldSync {
+public:
+    explicit HeldSync(const QString& folder)
+    {
+        const std::lock_guard lock(g_syncGate.mutex);
+        g_syncGate.folder = QFileInfo(folder).canonicalFilePath();
+    }
+    ~HeldSync() { release(); }
+    bool holding() const
+    {
+        const std::lock_guard lock(g_syncGate.mutex);
+        return g_syncGate.holding;
+    }
+    void release()
+    {
+        const std::lock_guard lock(g_syncGate.mutex);
+        g_syncGate.folder.clear();
+        g_syncGate.holding = false;
+        g_syncGate.wake.notify_all();
+    }
+};
 
 const QByteArray kPlaceholder("\x01\x00", 2);
 
@@ -176,6 +239,8 @@ private slots:
     void foregroundTransfer();
     void endedMidway_data();
     void endedMidway();
+    void destroyedWhileTheBodyGoesToDisk_data();
+    void destroyedWhileTheBodyGoesToDisk();
     void missingFolderFailsAfterStart();
     void fullDiskFails();
     void urlBase_data();
@@ -422,6 +487,50 @@ void TestDownloader::endedMidway()
     if (f.downloader) {
         QVERIFY(!f.downloader->isRunning());
     }
+}
+
+// Stopping a download whose whole body is written but still on its way to a slow disk: the
+// window does not wait for the disk, and nothing of the download stays or follows.
+void TestDownloader::destroyedWhileTheBodyGoesToDisk_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("body read in the background") << u"/dl/paper.pdf"_s;
+    QTest::newRow("body fetched in the foreground") << u"/dl2/nolength.pdf"_s;
+}
+
+void TestDownloader::destroyedWhileTheBodyGoesToDisk()
+{
+    QFETCH(QString, path);
+
+    Fixture f;
+    HeldSync sync(f.folder);
+    bool destroyed = false;
+    bool returnedWhileSyncing = false;
+    // The foreground transfer serves the pump while the file syncs, so the stop may come
+    // from there as well as from the test's own waiting.
+    const auto destroyIfSyncing = [&] {
+        if (destroyed || !sync.holding()) {
+            return;
+        }
+        destroyed = true;
+        f.downloader.reset();
+        returnedWhileSyncing = sync.holding();
+        sync.release();
+    };
+    f.realPump.onPump = destroyIfSyncing;
+    f.start(f.site.urlText(path));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            destroyIfSyncing();
+            return destroyed;
+        },
+        15000));
+    f.realPump.onPump = nullptr;
+
+    QVERIFY(returnedWhileSyncing);
+    QTest::qWait(100);
+    QCOMPARE(f.events.completions.size() + f.events.errors.size(), 0);
+    QCOMPARE(f.files(), QStringList());
 }
 
 // The caller finishes starting the download before it learns of the failure.

@@ -92,6 +92,7 @@ void Method2Slots::多线程下载(int slot, const QString& key, const QString& 
 
     m_scheduler.setTransferBusy(true);
     m_scheduler.setSlotItem(slot, key);
+    m_rows[static_cast<size_t>(slot)] = key;
     DownloadList& list = m_scheduler.list();
     list.setState(key, DownloadState::Downloading);
     list.setProgress(key, QString(), QString(), QString());
@@ -104,7 +105,7 @@ void Method2Slots::onProgress(int slot, qint64 bytesRead, qint64 bytesMax)
     if (slot == 0 || bytesMax <= 0 || bytesMax < bytesRead) {
         return;
     }
-    m_scheduler.list().setProgress(m_scheduler.slotItem(slot), QString::number(bytesMax),
+    m_scheduler.list().setProgress(rowOf(slot), QString::number(bytesMax),
                                    QString::number(bytesRead), percentText(bytesRead, bytesMax));
 }
 
@@ -113,7 +114,7 @@ void Method2Slots::onError(int slot)
     if (slot == 0) {
         return;
     }
-    m_scheduler.list().setState(m_scheduler.slotItem(slot), DownloadState::Failed);
+    m_scheduler.list().setState(rowOf(slot), DownloadState::Failed);
     destroy(slot);
 }
 
@@ -121,7 +122,7 @@ void Method2Slots::onComplete(int slot, const QString& saveFile)
 {
     if (slot != 0) {
         DownloadList& list = m_scheduler.list();
-        const QString key = m_scheduler.slotItem(slot);
+        const QString key = rowOf(slot);
         if (QFileInfo(saveFile).size() < kPageCheckBytes) {
             if (isUsablePage(saveFile)) {
                 list.setState(key, DownloadState::Completed);
@@ -163,7 +164,7 @@ void Method2Slots::runWatchdog()
         if (!downloader(slot)) {
             continue;
         }
-        const QString key = m_scheduler.slotItem(slot);
+        const QString key = rowOf(slot);
         if (std::abs(now - slotStart(slot)) >= kStallSeconds && list.item(key).size.isEmpty()) {
             destroy(slot);
             list.setState(key, DownloadState::Failed);
@@ -195,6 +196,11 @@ void Method2Slots::releaseAllSlots()
     for (int slot = 1; slot <= kMaxThreads; ++slot) {
         destroy(slot);
     }
+}
+
+QString Method2Slots::rowOf(int slot) const
+{
+    return isSlot(slot) ? m_rows[static_cast<size_t>(slot)] : QString();
 }
 
 void Method2Slots::destroy(int slot)

@@ -60,9 +60,14 @@ private:
     // Checks a small finished body; false when it is empty or an error page.
     static bool isUsablePage(const QString& path);
     void destroy(int slot);
+    QString rowOf(int slot) const;
 
     DownloadScheduler& m_scheduler;
     QNetworkAccessManager& m_network;
     std::array<Downloader*, DownloadScheduler::kSlotCount> m_downloaders{};
     std::array<double, DownloadScheduler::kSlotCount> m_slotStart{};
+    // The key of the row each busy slot serves, as it was when the slot started. The
+    // scheduler's slot item 1 is also method 1's, which a method switch lets start while
+    // slot 1 still runs.
+    std::array<QString, DownloadScheduler::kSlotCount> m_rows;
 };

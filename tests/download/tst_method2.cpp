@@ -92,6 +92,7 @@ private slots:
     void stallWatchdog();
     void sameNameInOneTick_data();
     void sameNameInOneTick();
+    void methodSwitchedWhileASlotRuns();
     void sixThreads();
 };
 
@@ -350,6 +351,34 @@ void TestMethod2::sameNameInOneTick()
         QCOMPARE(rig.files(), QStringList{u"dup.pdf"_s});
         QCOMPARE(rig.site.requestsFor(u"/dl2/paper.pdf"_s).size(), 1);
     }
+}
+
+// The method switched while slot 1 runs, and the next item started through method 1, which
+// serves slot 1 as well: the running slot still reports into its own row, not the new one's.
+void TestMethod2::methodSwitchedWhileASlotRuns()
+{
+    Method2Rig rig(1);
+    const QString slow = rig.add(u"/dl/slow.pdf"_s, u"slow"_s);
+    const QString next = rig.add(u"/dl2/paper.pdf"_s, u"next"_s);
+    rig.tick();
+    QCOMPARE(rig.scheduler.slotItem(1), slow);
+
+    rig.scheduler.switchMethod();
+    rig.scheduler.supervisorTick(); // the busy flag falls: nothing runs under method 1
+    rig.scheduler.startDownloading();
+    rig.tick(); // method 1 fetches the next item inside the tick
+    QCOMPARE(rig.scheduler.slotItem(1), next);
+    QVERIFY(Method2Rig::waitFor([&] { return !rig.method2.downloader(1); }));
+
+    const QByteArray slowPaper = sample::samplePdf(u"Slow paper"_s, 20000);
+    const DownloadItem slowItem = rig.list.item(slow);
+    QCOMPARE(slowItem.state, DownloadState::Completed);
+    QCOMPARE(slowItem.size, QString::number(slowPaper.size()));
+    QCOMPARE(readFile(rig.folder + u"slow.pdf"_s), slowPaper);
+    const DownloadItem nextItem = rig.list.item(next);
+    QCOMPARE(nextItem.state, DownloadState::Completed);
+    QCOMPARE(nextItem.size, u"3000"_s);
+    QCOMPARE(readFile(rig.folder + u"next.pdf"_s), sample::samplePdf(u"Parallel paper"_s, 3000));
 }
 
 // A whole list through six slots, every case mixed, run by the ticks as the window runs them:
